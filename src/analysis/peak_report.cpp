@@ -1,0 +1,42 @@
+// Peak bins of the three histograms: the console line, the plot's markers and the swatch shown in
+// "histmax_color".
+#include "peak_report.hpp"
+
+#include <opencv2/imgproc.hpp>
+
+ChannelPeaks start_peak_search(const cv::Mat& b_hist, const cv::Mat& g_hist,
+                               const cv::Mat& r_hist) {
+  return ChannelPeaks{r_hist.at<float>(0), g_hist.at<float>(0), b_hist.at<float>(0), 0, 0, 0};
+}
+
+void update_peaks(ChannelPeaks& peaks, int i, const cv::Mat& b_hist, const cv::Mat& g_hist,
+                  const cv::Mat& r_hist) {
+  if (r_hist.at<float>(i) > peaks.r_peak_val) {
+    peaks.r_peak_val = r_hist.at<float>(i);
+    peaks.r_peak = i;
+  }
+  if (g_hist.at<float>(i) > peaks.g_peak_val) {
+    peaks.g_peak_val = g_hist.at<float>(i);
+    peaks.g_peak = i;
+  }
+  if (b_hist.at<float>(i) > peaks.b_peak_val) {
+    peaks.b_peak_val = b_hist.at<float>(i);
+    peaks.b_peak = i;
+  }
+}
+
+void report_peaks(const ChannelPeaks& peaks, std::int64_t frame_num, std::ostream& out,
+                  cv::Mat& histImage, cv::Mat& histmax_img) {
+  out << " Red = " << peaks.r_peak << " Green = " << peaks.g_peak << " Blue = " << peaks.b_peak
+      << " Frame_num = " << frame_num << std::endl;
+
+  // Two pixels per bin, over the plot's whole height (rows 0 to 399), through the peak's vertex.
+  const auto marker = [&](int peak, const cv::Scalar& color) {
+    cv::line(histImage, cv::Point(2 * peak, 0), cv::Point(2 * peak, 399), color, 2, cv::LINE_8, 0);
+  };
+  marker(peaks.b_peak, cv::Scalar(255, 0, 0));
+  marker(peaks.g_peak, cv::Scalar(0, 255, 0));
+  marker(peaks.r_peak, cv::Scalar(0, 0, 255));
+
+  histmax_img = cv::Scalar(peaks.b_peak, peaks.g_peak, peaks.r_peak, 0);
+}

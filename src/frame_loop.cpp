@@ -1,0 +1,102 @@
+// The frame loop: reads the camera, runs every analysis stage and shows the seven windows.
+#include "frame_loop.hpp"
+
+#include <signal.h>
+
+#include <cstdint>
+#include <cstring>
+#include <opencv2/imgproc.hpp>
+#include <thread>
+#include <vector>
+
+#include "analysis/channel_histograms.hpp"
+#include "analysis/edge_mask.hpp"
+#include "analysis/motion_mask.hpp"
+#include "analysis/peak_report.hpp"
+#include "analysis/spectrum.hpp"
+#include "startup.hpp"
+
+void read_frame(cv::VideoCapture& cap, cv::Mat& frame, const ReadPolicy& policy) {
+  const auto start = std::chrono::steady_clock::now();
+  for (int tries = 1;; ++tries) {
+    cap >> frame;
+    if (!frame.empty()) {
+      break;
+    }
+    if (tries >= policy.max_tries) {
+      throw CameraError(policy.camera_name + " stopped delivering frames (" +
+                        std::to_string(tries) +
+                        " reads in a row gave none); check that it is connected and not in use "
+                        "by another program");
+    }
+    if (std::chrono::steady_clock::now() - start >= policy.timeout) {
+      throw CameraError(policy.camera_name + " stopped delivering frames (none for " +
+                        std::to_string(policy.timeout.count()) +
+                        " ms); check that it is connected and not in use by another program");
+    }
+    std::this_thread::sleep_for(policy.retry_pause);
+  }
+  if (frame.type() != CV_8UC3) {
+    throw CameraError(policy.camera_name + " delivers frames of type " +
+                      cv::typeToString(frame.type()) +
+                      ", but camscope needs 8-bit three-channel colour frames (CV_8UC3); choose "
+                      "another camera or capture format");
+  }
+}
+
+int run_frame_loop(cv::VideoCapture& cap, Display& display, std::ostream& out, std::ostream& err,
+                   const ReadPolicy& policy) {
+  // The images of the run; each iteration overwrites them completely.
+  std::int64_t frame_num = 0;  // 64 bits: the count cannot overflow in any real run
+  cv::Mat src, src_g, lap;
+  cv::Mat histmax_img(cv::Size(400, 400), CV_8UC3, cv::Scalar(0, 0, 255));
+  std::vector<cv::Mat> bgr_planes;
+  cv::Mat b_hist, g_hist, r_hist;
+  const int hist_w = 512;
+  const int hist_h = 400;
+  cv::Mat histImage(hist_h, hist_w, CV_8UC3, cv::Scalar(0, 0, 0));
+  const FrameReader read_next = [&](cv::Mat& frame) { read_frame(cap, frame, policy); };
+
+  for (;;) {
+    ++frame_num;
+    read_next(src);
+
+    // Histograms and peaks share one pass over bins 1..255: the peak update of a bin comes before
+    // that bin's curve segments.
+    int bin_w = 0;
+    compute_channel_histograms(src, bgr_planes, b_hist, g_hist, r_hist, hist_w, histImage, bin_w);
+    ChannelPeaks peaks = start_peak_search(b_hist, g_hist, r_hist);
+    for (int i = 1; i < histSize; i++) {
+      update_peaks(peaks, i, b_hist, g_hist, r_hist);
+      draw_bin_segments(i, bin_w, hist_h, b_hist, g_hist, r_hist, histImage);
+    }
+    report_peaks(peaks, frame_num, out, histImage, histmax_img);
+
+    cv::cvtColor(src, src_g, cv::COLOR_BGR2GRAY, 0);
+    cv::Mat mag;
+    log_magnitude_spectrum(src_g, mag);
+    laplacian_edge_mask(src_g, lap);
+
+    // The first six windows all show the frame read at the top of this iteration.
+    display.show("Source image", src);
+    display.show("hist_image", histImage);
+    display.show("histmax_color", histmax_img);
+    display.show("COLOR_BGR2GRAY", src_g);
+    display.show("2D_FFT", mag);
+    display.show("Laplacian", lap);
+
+    // The motion image comes from the three frames that follow it.
+    cv::Mat diff;
+    three_frame_motion_mask(read_next, diff);
+    display.show("diff image", diff);
+
+    // The whole code, unmasked: only q ends the run, not Q or a q with modifier bits.
+    if (display.poll_key() == 113) {
+      return 0;
+    }
+    if (const int signo = take_stop_signal()) {
+      err << "camscope: stopped by signal " << signo << " (" << strsignal(signo) << ")\n";
+      return 128 + signo;
+    }
+  }
+}

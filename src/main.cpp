@@ -1,0 +1,38 @@
+// camscope: shows live analyses of a camera's picture in seven windows until q is pressed.
+#include <iostream>
+#include <opencv2/videoio.hpp>
+
+#include "display.hpp"
+#include "frame_loop.hpp"
+#include "startup.hpp"
+
+int main() {
+  install_signal_handling();
+  try {
+    // Start-up: camera 0 must open; camera 1 replaces it whenever it opens too.
+    cv::VideoCapture cap(0, cv::CAP_ANY);
+    if (!cap.isOpened()) {
+      return -1;
+    }
+    ReadPolicy policy;
+    cv::VideoCapture cap1(1, cv::CAP_ANY);
+    if (cap1.isOpened()) {
+      cap = cap1;
+      policy.camera_name = "camera 1";
+    }
+    if (!window_system_available()) {
+      std::cerr << "camscope: no window system found (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+                   "run camscope in a desktop session\n";
+      return 1;
+    }
+
+    // Loop: runs until q is pressed in one of the windows.
+    HighGuiDisplay display;
+    const int status = run_frame_loop(cap, display, std::cout, std::cerr, policy);
+
+    // Shut-down: leaving this scope releases cap1, then cap; the windows close at exit.
+    return status;
+  } catch (...) {
+    return report_failure(std::current_exception(), std::cerr);
+  }
+}
