@@ -1,11 +1,11 @@
-// The loop through its seam: a fake camera and a recording display, no camera and no windows.
+// The loop through its seam (a fake camera, a recording display), and start-up's checks.
 #include "frame_loop.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <deque>
-#include <opencv2/imgproc.hpp>
 #include <sstream>
 #include <thread>
 
@@ -13,95 +13,84 @@
 
 namespace {
 
+using std::chrono::milliseconds;
 using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
 // Serves the given frames in turn (an empty one is a failed read), then fails every read.
-class FakeCamera : public cv::VideoCapture {
- public:
-  explicit FakeCamera(std::vector<cv::Mat> frames, std::chrono::milliseconds read_time = {})
-      : frames_(std::move(frames)), read_time_(read_time) {}
+struct FakeCamera : cv::VideoCapture {
+  std::vector<cv::Mat> frames;
+  milliseconds read_time{0};
+  size_t reads = 0;
+  explicit FakeCamera(std::vector<cv::Mat> served) : frames(std::move(served)) {}
   bool isOpened() const override { return true; }
   bool read(cv::OutputArray image) override {
-    std::this_thread::sleep_for(read_time_);
-    const cv::Mat next = reads < frames_.size() ? frames_[reads] : cv::Mat();
+    std::this_thread::sleep_for(read_time);
+    const cv::Mat next = reads < frames.size() ? frames[reads] : cv::Mat();
     ++reads;
     next.copyTo(image);
     return !next.empty();
   }
-  size_t reads = 0;
-
- private:
-  std::vector<cv::Mat> frames_;
-  std::chrono::milliseconds read_time_;
 };
 
-// Keeps a copy of everything shown, and answers the key polls from a script (then -1).
-class RecordingDisplay : public Display {
- public:
-  explicit RecordingDisplay(std::deque<int> keys) : keys_(std::move(keys)) {}
+// Keeps a copy of every image shown, by title, and answers key polls from a script, then -1.
+struct RecordingDisplay : Display {
+  std::deque<int> keys;
+  std::vector<std::string> titles;
+  std::map<std::string, std::vector<cv::Mat>> images;
+  int polls = 0;
   void show(const std::string& title, const cv::Mat& image) override {
     titles.push_back(title);
     images[title].push_back(image.clone());
   }
   int poll_key() override {
     ++polls;
-    const int key = keys_.empty() ? -1 : keys_.front();
-    if (!keys_.empty())
-      keys_.pop_front();
+    const int key = keys.empty() ? -1 : keys.front();
+    if (!keys.empty())
+      keys.pop_front();
     return key;
   }
-  std::vector<std::string> titles;
-  std::map<std::string, std::vector<cv::Mat>> images;  // by title, one per iteration
-  int polls = 0;
-
- private:
-  std::deque<int> keys_;
 };
 
-cv::Mat solid(int value, cv::Size size = {8, 6}) {
-  return cv::Mat(size, CV_8UC3, cv::Scalar::all(value));
+cv::Mat solid(int value, cv::Size size = {8, 6}, int type = CV_8UC3) {
+  return cv::Mat(size, type, cv::Scalar::all(value));
 }
-
-ReadPolicy quick_policy() {
-  ReadPolicy policy;
-  policy.retry_pause = std::chrono::milliseconds(0);
-  return policy;
-}
-
-struct LoopRun {
-  std::ostringstream out, err;
-  int status = -2;
-  void run(FakeCamera& camera, RecordingDisplay& display,
-           const ReadPolicy& policy = quick_policy()) {
-    status = run_frame_loop(camera, display, out, err, policy);
-  }
-};
 
 bool same(const cv::Mat& a, const cv::Mat& b) {
-  if (a.size() != b.size() || a.type() != b.type())
-    return false;
-  const cv::Mat differs = a != b;
-  return cv::countNonZero(differs.reshape(1)) == 0;
+  return a.size() == b.size() && a.type() == b.type() && cv::norm(a, b, cv::NORM_INF) == 0;
 }
+
+// One run of the loop; a failure is reported as main reports it.
+struct LoopRun {
+  FakeCamera camera;
+  RecordingDisplay display;
+  ReadPolicy policy;
+  std::ostringstream out, err;
+  LoopRun(std::vector<cv::Mat> frames, std::deque<int> keys) : camera(std::move(frames)) {
+    display.keys = std::move(keys);
+    policy.retry_pause = milliseconds(0);
+  }
+  int run() {
+    try {
+      return run_frame_loop(camera, display, out, err, policy);
+    } catch (...) {
+      return report_failure(std::current_exception(), err);
+    }
+  }
+};
 
 // Catches a wrong window order or title, a key poll before the last window, Q taken for q, a
 // counter that starts anywhere but 1, and anything but four reads per iteration.
 TEST(FrameLoop, RunsUntilLowercaseQWithFourReadsAndSevenWindowsPerIteration) {
-  std::vector<cv::Mat> frames(12, solid(40));
-  FakeCamera camera(frames);
-  RecordingDisplay display({-1, 'Q', 'q'});
-  LoopRun loop;
-  loop.run(camera, display);
-
-  EXPECT_EQ(loop.status, 0);
-  EXPECT_EQ(camera.reads, 12U);
-  EXPECT_EQ(display.polls, 3);
-  const std::vector<std::string> one_iteration{"Source image",   "hist_image", "histmax_color",
-                                               "COLOR_BGR2GRAY", "2D_FFT",     "Laplacian",
-                                               "diff image"};
-  ASSERT_EQ(display.titles.size(), 21U);
-  for (size_t i = 0; i < display.titles.size(); i++) {
-    EXPECT_EQ(display.titles[i], one_iteration[i % 7]);
+  LoopRun loop(std::vector<cv::Mat>(12, solid(40)), {-1, 'Q', 'q'});
+  EXPECT_EQ(loop.run(), 0);
+  EXPECT_EQ(loop.camera.reads, 12U);
+  EXPECT_EQ(loop.display.polls, 3);
+  ASSERT_EQ(loop.display.titles.size(), 21U);
+  for (size_t i = 0; i < 21; i += 7) {
+    EXPECT_THAT(std::vector(loop.display.titles.begin() + i, loop.display.titles.begin() + i + 7),
+                ::testing::ElementsAre("Source image", "hist_image", "histmax_color",
+                                       "COLOR_BGR2GRAY", "2D_FFT", "Laplacian", "diff image"));
   }
   EXPECT_EQ(loop.out.str(),
             " Red = 40 Green = 40 Blue = 40 Frame_num = 1\n"
@@ -109,89 +98,91 @@ TEST(FrameLoop, RunsUntilLowercaseQWithFourReadsAndSevenWindowsPerIteration) {
             " Red = 40 Green = 40 Blue = 40 Frame_num = 3\n");
 }
 
-// Catches a stage fed from the wrong read: six windows from the first frame, motion from the rest.
-TEST(FrameLoop, FirstSixWindowsShowTheFirstFrameAndDiffImageTheNextThree) {
-  FakeCamera camera({solid(200), solid(10), solid(60), solid(10)});
-  RecordingDisplay display({'q'});
-  LoopRun loop;
-  loop.run(camera, display);
-
-  EXPECT_TRUE(same(display.images["Source image"][0], solid(200)));
-  EXPECT_TRUE(same(display.images["COLOR_BGR2GRAY"][0], cv::Mat(6, 8, CV_8UC1, cv::Scalar(200))));
-  EXPECT_TRUE(
-      same(display.images["histmax_color"][0], cv::Mat(400, 400, CV_8UC3, cv::Scalar::all(200))));
-  EXPECT_TRUE(same(display.images["diff image"][0], cv::Mat(6, 8, CV_8UC1, cv::Scalar(50))));
-}
-
-// Catches an empty frame reaching a stage: failed reads are retried, in any of the four reads.
-TEST(FrameLoop, FailedReadsAreRetriedAndSkippedFramesAreNeverShown) {
+// Catches a stage fed from the wrong read, and an empty read reaching a stage instead of being
+// retried: six windows from the first frame, "diff image" from the next three (10, 60, 10).
+TEST(FrameLoop, FailedReadsAreRetriedAndEachWindowShowsItsOwnFrames) {
   const cv::Mat none;
-  FakeCamera camera({none, none, solid(90), solid(1), none, solid(2), solid(3)});
-  RecordingDisplay display({'q'});
-  LoopRun loop;
-  loop.run(camera, display);
-  EXPECT_EQ(loop.status, 0);
-  EXPECT_EQ(camera.reads, 7U);
-  EXPECT_TRUE(same(display.images["Source image"][0], solid(90)));
+  LoopRun loop({none, none, solid(200), solid(10), none, solid(60), solid(10)}, {'q'});
+  EXPECT_EQ(loop.run(), 0);
+  EXPECT_EQ(loop.camera.reads, 7U);
+  auto& shown = loop.display.images;
+  EXPECT_TRUE(same(shown["Source image"][0], solid(200)));
+  EXPECT_TRUE(same(shown["COLOR_BGR2GRAY"][0], solid(200, {8, 6}, CV_8UC1)));
+  EXPECT_TRUE(same(shown["histmax_color"][0], solid(200, {400, 400})));
+  EXPECT_TRUE(same(shown["diff image"][0], solid(50, {8, 6}, CV_8UC1)));
 }
 
-// Catches endless retrying, or giving up early, when the camera stops delivering.
-TEST(FrameLoop, GivesUpAfterTenFailedReadsInARowWithAMessage) {
-  FakeCamera camera({solid(5), solid(5), solid(5), solid(5), solid(5)});
-  RecordingDisplay display({});
-  LoopRun loop;
-  ReadPolicy policy = quick_policy();
-  policy.camera_name = "camera 1";
-  try {
-    loop.run(camera, display, policy);
-    FAIL() << "the loop went on without frames";
-  } catch (...) {
-    EXPECT_EQ(report_failure(std::current_exception(), loop.err), 1);
-  }
-  EXPECT_EQ(camera.reads, 5U + 10U);
-  EXPECT_THAT(loop.err.str(), HasSubstr("camscope: camera 1 stopped delivering frames"));
-  EXPECT_EQ(display.polls, 1);  // the first iteration completed, the second never reached a window
+// Catches endless retrying, or giving up early, when the camera stops delivering frames.
+TEST(FrameLoop, TenFailedReadsInARowEndTheRunWithStatusOneAndAMessage) {
+  LoopRun loop(std::vector<cv::Mat>(5, solid(5)), {});
+  loop.policy.camera_name = "camera 1";
+  EXPECT_EQ(loop.run(), 1);
+  EXPECT_EQ(loop.camera.reads, 5U + 10U);
+  EXPECT_EQ(loop.display.polls, 1);
+  EXPECT_THAT(loop.err.str(), StartsWith("camscope: camera 1 stopped delivering frames"));
 }
 
-// Catches a retry limit counted only in tries when each failed read takes long.
-TEST(FrameLoop, GivesUpWhenNoFrameArrivesWithinTheTimeout) {
-  FakeCamera camera(std::vector<cv::Mat>{}, std::chrono::milliseconds(40));
-  RecordingDisplay display({});
-  LoopRun loop;
-  ReadPolicy policy = quick_policy();
-  policy.timeout = std::chrono::milliseconds(100);
-  EXPECT_THROW(loop.run(camera, display, policy), CameraError);
-  EXPECT_LT(camera.reads, 10U);
-  EXPECT_GE(camera.reads, 3U);
+// Catches a give-up rule counted only in tries when each failed read takes long.
+TEST(FrameLoop, NoFrameWithinTheTimeoutEndsTheRun) {
+  LoopRun loop({}, {});
+  loop.camera.read_time = milliseconds(40);
+  loop.policy.timeout = milliseconds(100);
+  EXPECT_EQ(loop.run(), 1);
+  EXPECT_THAT(loop.camera.reads, ::testing::AllOf(::testing::Ge(3U), ::testing::Lt(10U)));
 }
 
-// Catches a single-channel frame reaching the colour stages, or being retried like a failed read.
+// Catches a gray frame reaching the colour stages, or being retried like a failed read.
 TEST(FrameLoop, FrameThatIsNotColourEndsTheRunNamingItsType) {
-  FakeCamera camera(std::vector<cv::Mat>{cv::Mat(4, 4, CV_8UC1, cv::Scalar(3))});
-  RecordingDisplay display({});
-  LoopRun loop;
-  try {
-    loop.run(camera, display);
-    FAIL() << "a gray frame was accepted";
-  } catch (const CameraError& e) {
-    EXPECT_THAT(e.what(), HasSubstr("CV_8UC1"));
-  }
-  EXPECT_EQ(camera.reads, 1U);
-  EXPECT_TRUE(display.titles.empty());
+  LoopRun loop({solid(3, {4, 4}, CV_8UC1)}, {});
+  EXPECT_EQ(loop.run(), 1);
+  EXPECT_EQ(loop.camera.reads, 1U);
+  EXPECT_TRUE(loop.display.titles.empty());
+  EXPECT_THAT(loop.err.str(), HasSubstr("CV_8UC1"));
 }
 
 // Catches a crash or a stopped loop when the camera changes its mode between motion reads.
 TEST(FrameLoop, MotionFramesOfTwoSizesShowBlackDiffAndTheLoopGoesOn) {
   const cv::Size small(4, 4);
-  FakeCamera camera({solid(9), solid(9), solid(9), solid(9, small), solid(9, small),
-                     solid(9, small), solid(20, small), solid(9, small)});
-  RecordingDisplay display({-1, 'q'});
-  LoopRun loop;
-  loop.run(camera, display);
-  EXPECT_EQ(loop.status, 0);
-  EXPECT_EQ(display.polls, 2);
-  EXPECT_TRUE(same(display.images["diff image"][0], cv::Mat(small, CV_8UC1, cv::Scalar(0))));
-  EXPECT_TRUE(same(display.images["diff image"][1], cv::Mat(small, CV_8UC1, cv::Scalar(11))));
+  LoopRun loop({solid(9), solid(9), solid(9), solid(9, small), solid(9, small), solid(9, small),
+                solid(20, small), solid(9, small)},
+               {-1, 'q'});
+  EXPECT_EQ(loop.run(), 0);
+  EXPECT_TRUE(same(loop.display.images["diff image"][0], solid(0, small, CV_8UC1)));
+  EXPECT_TRUE(same(loop.display.images["diff image"][1], solid(11, small, CV_8UC1)));
+}
+
+// Catches a stop signal that kills the program silently instead of ending the loop with a message.
+TEST(FrameLoop, StopSignalEndsTheRunAfterItsIterationWithAMessage) {
+  install_signal_handling();
+  raise(SIGTERM);
+  LoopRun loop(std::vector<cv::Mat>(8, solid(1)), {});
+  EXPECT_EQ(loop.run(), 128 + SIGTERM);
+  EXPECT_EQ(loop.display.polls, 1);
+  EXPECT_THAT(loop.err.str(), StartsWith("camscope: stopped by signal"));
+}
+
+// Catches an OpenCV error or unknown exception ending the program silently or with status 0.
+TEST(Startup, EveryKindOfFailureBecomesAMessageAndStatusOne) {
+  std::ostringstream err;
+  EXPECT_EQ(report_failure(std::make_exception_ptr(cv::Exception(-215, "m", "f", "x.cpp", 1)), err),
+            1);
+  EXPECT_EQ(report_failure(std::make_exception_ptr(42), err), 1);
+  EXPECT_THAT(err.str(), StartsWith("camscope: OpenCV failed: "));
+  EXPECT_THAT(err.str(), HasSubstr("\ncamscope: "));
+}
+
+// Catches a check that lets Qt abort the program, or that refuses a working window system.
+TEST(Startup, WindowSystemIsFoundThroughAnyOfItsThreeVariables) {
+  const char* names[] = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+  for (const char* name : names)
+    unsetenv(name);
+  setenv("DISPLAY", "", 1);
+  EXPECT_FALSE(window_system_available());
+  for (const char* name : names) {
+    setenv(name, "x", 1);
+    EXPECT_TRUE(window_system_available()) << name;
+    unsetenv(name);
+  }
 }
 
 }  // namespace
