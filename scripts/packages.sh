@@ -1,7 +1,9 @@
-# The Debian packages camscope needs, in one place; sourced by the other scripts.
-# RUN_PACKAGES build and run the program; TEST_PACKAGES are what the tests add.
+# The Debian packages camscope needs, in one place, and the build steps; sourced by the scripts.
+# RUN_PACKAGES build and run the program; TEST_PACKAGES add the tests and benchmarks;
+# TOOL_PACKAGES add what the benchmark, soak and memcheck scripts run under.
 RUN_PACKAGES="g++ cmake make libopencv-dev"
-TEST_PACKAGES="libgtest-dev libgmock-dev"
+TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev"
+TOOL_PACKAGES="xvfb xauth valgrind"
 
 # Installs the packages named in "$@" that are not installed yet (needs root or sudo).
 install_packages() {
@@ -18,8 +20,10 @@ install_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $missing
 }
 
-# Configures and builds into build/ with the given extra CMake arguments.
+# Configures and builds into the folder $1 with the further CMake arguments given.
 build_camscope() {
-  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" &&
-    cmake --build build -j "$(nproc)"
+  folder=$1
+  shift
+  cmake -S . -B "$folder" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" &&
+    cmake --build "$folder" -j "$(nproc)"
 }

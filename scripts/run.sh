@@ -4,5 +4,5 @@ set -e
 cd "$(dirname "$0")/.."
 . scripts/packages.sh
 install_packages $RUN_PACKAGES
-build_camscope -DCAMSCOPE_TESTS=OFF
+build_camscope build -DCAMSCOPE_TESTS=OFF
 exec build/camscope

@@ -8,6 +8,7 @@
 
 int main() {
   install_signal_handling();
+  keep_freed_memory_for_reuse();
   try {
     // Start-up: camera 0 must open; camera 1 replaces it whenever it opens too.
     cv::VideoCapture cap(0, cv::CAP_ANY);

@@ -9,6 +9,9 @@
 // last message. Call before any thread starts, so that every thread inherits the blocked set.
 void install_signal_handling();
 
+// Makes released image memory stay with the process for the next iteration to reuse.
+void keep_freed_memory_for_reuse();
+
 // The stop signal that has arrived since the last call, taken off the pending set, or 0.
 int take_stop_signal();
 

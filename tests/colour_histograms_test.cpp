@@ -1,42 +1,11 @@
 // The histogram plot and its peaks: bin 0 left out, plot geometry, tie rule, console line, swatch.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
-#include "analysis/channel_histograms.hpp"
-#include "analysis/peak_report.hpp"
+#include "histograms_helper.hpp"
 
 namespace {
 
 const cv::Vec3b kBlue(255, 0, 0), kGreen(0, 255, 0), kRed(0, 0, 255);
-
-bool filled_with(const cv::Mat& image, const cv::Scalar& colour) {
-  cv::Mat diff;
-  cv::absdiff(image, colour, diff);
-  return cv::countNonZero(diff.reshape(1)) == 0;
-}
-
-// Both histogram stages on one frame, as the loop runs them; draw_markers false stops before
-// the peaks are reported.
-struct Histograms {
-  std::vector<cv::Mat> bgr_planes;
-  cv::Mat b_hist, g_hist, r_hist, histImage{400, 512, CV_8UC3, cv::Scalar(0, 0, 0)};
-  cv::Mat histmax_img{cv::Size(400, 400), CV_8UC3, cv::Scalar(0, 0, 255)};
-  ChannelPeaks peaks{};
-  std::ostringstream console;
-
-  void run(const cv::Mat& src, std::int64_t frame_num = 1, bool draw_markers = true) {
-    int bin_w = 0;
-    compute_channel_histograms(src, bgr_planes, b_hist, g_hist, r_hist, 512, histImage, bin_w);
-    peaks = start_peak_search(b_hist, g_hist, r_hist);
-    for (int i = 1; i < histSize; i++) {
-      update_peaks(peaks, i, b_hist, g_hist, r_hist);
-      draw_bin_segments(i, bin_w, 400, b_hist, g_hist, r_hist, histImage);
-    }
-    if (draw_markers)
-      report_peaks(peaks, frame_num, console, histImage, histmax_img);
-  }
-};
 
 cv::Mat frame_of(const std::vector<cv::Vec3b>& pixels) {
   return cv::Mat(pixels, true).t();
