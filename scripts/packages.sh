@@ -1,9 +1,10 @@
 # The Debian packages camscope needs, in one place, and the build steps; sourced by the scripts.
-# RUN_PACKAGES build and run the program; TEST_PACKAGES add the tests and benchmarks;
-# TOOL_PACKAGES add what the benchmark, soak and memcheck scripts run under.
+# RUN_PACKAGES build and run the program; TEST_PACKAGES add the tests, the benchmarks, the Debian
+# package and the virtual display the window tests use; TOOL_PACKAGES add valgrind for the soak
+# script and ImageMagick for the screenshot script.
 RUN_PACKAGES="g++ cmake make libopencv-dev"
-TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev"
-TOOL_PACKAGES="xvfb xauth valgrind"
+TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev dpkg-dev groff-base xvfb xauth xdotool"
+TOOL_PACKAGES="valgrind imagemagick"
 
 # Installs the packages named in "$@" that are not installed yet (needs root or sudo).
 install_packages() {

@@ -2,8 +2,7 @@
 #include <iostream>
 #include <opencv2/videoio.hpp>
 
-#include "display.hpp"
-#include "frame_loop.hpp"
+#include "run_in_windows.hpp"
 #include "startup.hpp"
 
 int main() {
@@ -21,15 +20,9 @@ int main() {
       cap = cap1;
       policy.camera_name = "camera 1";
     }
-    if (!window_system_available()) {
-      std::cerr << "camscope: no window system found (neither DISPLAY nor WAYLAND_DISPLAY is set); "
-                   "run camscope in a desktop session\n";
-      return 1;
-    }
 
-    // Loop: runs until q is pressed in one of the windows.
-    HighGuiDisplay display;
-    const int status = run_frame_loop(cap, display, std::cout, std::cerr, policy);
+    // Loop: the seven windows, until q is pressed in one of them (see frame_loop.cpp).
+    const int status = run_in_windows(cap, policy);
 
     // Shut-down: leaving this scope releases cap1, then cap; the windows close at exit.
     return status;

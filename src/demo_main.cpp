@@ -1,0 +1,23 @@
+// camscope-demo: camscope's windows and console line on a made-up scene, for a machine without a
+// camera. Ends on q, like camscope.
+#include <iostream>
+
+#include "run_in_windows.hpp"
+#include "startup.hpp"
+#include "synthetic_camera.hpp"
+
+int main() {
+  install_signal_handling();
+  keep_freed_memory_for_reuse();
+  try {
+    // Start-up: a 640x480 scene at 30 frames a second, like a common webcam.
+    SyntheticCamera camera(cv::Size(640, 480), 96, std::chrono::milliseconds(33));
+    ReadPolicy policy;
+    policy.camera_name = "the synthetic camera";
+
+    // Loop: the same loop and windows as camscope's.
+    return run_in_windows(camera, policy);
+  } catch (...) {
+    return report_failure(std::current_exception(), std::cerr);
+  }
+}
