@@ -11,7 +11,7 @@ int main() {
   keep_freed_memory_for_reuse();
   try {
     // Start-up: a 640x480 scene at 30 frames a second, like a common webcam.
-    SyntheticCamera camera(cv::Size(640, 480), 96, std::chrono::milliseconds(33));
+    SyntheticCamera camera(cv::Size(640, 480), 48, std::chrono::milliseconds(33));
     ReadPolicy policy;
     policy.camera_name = "the synthetic camera";
 

@@ -37,6 +37,12 @@ SyntheticCamera::SyntheticCamera(cv::Size size, int cycle_length,
     const cv::Point centre(cvRound(size.width * (0.5 + 0.3 * std::cos(angle))),
                            cvRound(size.height * (0.5 + 0.25 * std::sin(angle))));
     cv::circle(frame, centre, radius, cv::Scalar(40, 170, 230), cv::FILLED, cv::LINE_AA);
+    // A small ball three times as fast, which moves further than its size between frames: the
+    // motion image shows it whole, where it shows the large disc only at its rim.
+    const cv::Point ball(cvRound(size.width * (0.5 + 0.38 * std::cos(-3 * angle))),
+                         cvRound(size.height * (0.5 + 0.38 * std::sin(-3 * angle))));
+    cv::circle(frame, ball, std::max(1, radius / 3), cv::Scalar(230, 230, 250), cv::FILLED,
+               cv::LINE_AA);
     cv::Mat noise(size, CV_16SC3);
     rng.fill(noise, cv::RNG::NORMAL, 0, 4);
     cv::add(frame, noise, frame, cv::noArray(), CV_8UC3);

@@ -5,7 +5,7 @@
 #include <opencv2/videoio.hpp>
 #include <vector>
 
-// Serves colour frames of a disc moving over a textured background with sensor-like noise, so
+// Serves colour frames of two discs moving over a textured background with sensor-like noise, so
 // that every analysis, the motion image included, has something to show. The frames form a loop
 // of cycle_length, rendered up front; with a frame_interval, reads are paced like a real camera.
 class SyntheticCamera : public cv::VideoCapture {
