@@ -1,6 +1,8 @@
-// Benchmarks: each stage and whole iterations at three frame sizes, first with glibc's default
-// allocator behaviour, then with released memory kept for reuse as camscope runs.
+// Benchmarks: each stage and whole iterations at four frame sizes, with glibc's default allocator
+// behaviour, with the mmap threshold raised alone, and with memory kept for reuse as camscope runs.
 #include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,10 +19,11 @@
 #include "frame_loop.hpp"
 #include "startup.hpp"
 #include "synthetic_camera.hpp"
+#include "window_system.hpp"
 
 namespace {
 
-const cv::Size kSizes[] = {{640, 480}, {1280, 720}, {1920, 1080}};
+const cv::Size kSizes[] = {{640, 480}, {1280, 720}, {1920, 1080}, {3840, 2160}};
 
 cv::Size size_of(const benchmark::State& state) {
   return kSizes[state.range(0)];
@@ -43,11 +46,8 @@ void colour_histograms(benchmark::State& state) {
   for (auto _ : state) {
     int bin_w = 0;
     compute_channel_histograms(src, bgr_planes, b_hist, g_hist, r_hist, 512, histImage, bin_w);
-    ChannelPeaks peaks = start_peak_search(b_hist, g_hist, r_hist);
-    for (int i = 1; i < histSize; i++) {
-      update_peaks(peaks, i, b_hist, g_hist, r_hist);
-      draw_bin_segments(i, bin_w, 400, b_hist, g_hist, r_hist, histImage);
-    }
+    const ChannelPeaks peaks =
+        find_peaks_and_draw_curves(b_hist, g_hist, r_hist, bin_w, 400, histImage);
     report_peaks(peaks, 1, console, histImage, histmax_img);
     console.str("");
   }
@@ -78,18 +78,35 @@ void motion_mask(benchmark::State& state) {
   }
 }
 
-// Times whole iterations of the real loop: each key poll ends one timed iteration.
+long minor_page_faults() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_minflt;
+}
+
+// Times whole iterations of the real loop: each key poll ends one timed iteration; the first, which
+// faults in every buffer, is not timed. Counts the page faults of the timed iterations.
 template <class Shown>
 class TimingDisplay : public Shown {
  public:
   explicit TimingDisplay(benchmark::State& state) : state_(state) {}
   int poll_key() override {
     Shown::poll_key();
-    return state_.KeepRunning() ? -1 : 113;
+    if (faults_at_start_ < 0) {
+      faults_at_start_ = minor_page_faults();
+    }
+    if (state_.KeepRunning()) {
+      return -1;
+    }
+    state_.counters["faults"] =
+        benchmark::Counter(static_cast<double>(minor_page_faults() - faults_at_start_),
+                           benchmark::Counter::kAvgIterations);
+    return 113;
   }
 
  private:
   benchmark::State& state_;
+  long faults_at_start_ = -1;
 };
 
 class Discarding : public Display {
@@ -100,7 +117,7 @@ class Discarding : public Display {
 
 template <class Shown>
 void whole_iteration(benchmark::State& state) {
-  if (std::is_same_v<Shown, HighGuiDisplay> && !window_system_available()) {
+  if (std::is_same_v<Shown, HighGuiDisplay> && !prepare_window_system(std::cerr)) {
     state.SkipWithError("no window system: run under xvfb-run");
     return;
   }
@@ -110,14 +127,21 @@ void whole_iteration(benchmark::State& state) {
   run_frame_loop(camera, display, console, std::cerr, ReadPolicy{});
 }
 
-// Registers every benchmark under prefix; with reuse, each first makes released memory stay with
-// the process, as camscope does at start-up. Benchmarks run in the order registered.
-void register_all(const std::string& prefix, bool reuse) {
+// camscope's allocator setting before large blocks were kept too: the mmap threshold raised to
+// its largest value, so blocks above 32 MiB were still mapped and unmapped in every iteration.
+void raise_mmap_threshold() {
+  mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+  mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
+}
+
+// Registers every benchmark under prefix; each first applies the allocator setting, if any.
+// Benchmarks run in the order registered.
+void register_all(const std::string& prefix, void (*allocator_setting)()) {
   const auto add = [&](const char* name, void (*function)(benchmark::State&)) {
     return benchmark::RegisterBenchmark((prefix + name).c_str(),
                                         [=](benchmark::State& state) {
-                                          if (reuse)
-                                            keep_freed_memory_for_reuse();
+                                          if (allocator_setting != nullptr)
+                                            allocator_setting();
                                           function(state);
                                         })
         ->Unit(benchmark::kMillisecond);
@@ -126,28 +150,34 @@ void register_all(const std::string& prefix, bool reuse) {
   add("spectrum", spectrum)->DenseRange(0, 2);
   add("edge_mask", edge_mask)->DenseRange(0, 2);
   add("motion_mask", motion_mask)->DenseRange(0, 2);
-  add("iteration_analysis", whole_iteration<Discarding>)->DenseRange(0, 2);
+  add("iteration_analysis", whole_iteration<Discarding>)->DenseRange(0, 3);
   add("iteration_with_windows", whole_iteration<HighGuiDisplay>)->Arg(2);
 }
 
 }  // namespace
 
-// Both allocator behaviours side by side in one run. The default behaviour cannot be restored
-// once changed, so its benchmarks run first, in a child process of their own.
+// The allocator settings side by side in one run. None can be undone once made, so each runs its
+// benchmarks in a child process of its own.
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  std::cout << "range 0, 1, 2: 640x480, 1280x720, 1920x1080" << std::endl;
-  const pid_t child = fork();
-  if (child == 0) {
-    register_all("default_alloc/", false);
-    benchmark::RunSpecifiedBenchmarks();
-    std::cout.flush();
-    _exit(0);
+  std::cout << "range 0, 1, 2, 3: 640x480, 1280x720, 1920x1080, 3840x2160" << std::endl;
+  const std::pair<const char*, void (*)()> settings[] = {
+      {"default_alloc/", nullptr},
+      {"threshold_alloc/", raise_mmap_threshold},
+      {"reuse_alloc/", keep_freed_memory_for_reuse}};
+  bool all_ran = true;
+  for (const auto& [prefix, setting] : settings) {
+    const pid_t child = fork();
+    if (child == 0) {
+      register_all(prefix, setting);
+      benchmark::RunSpecifiedBenchmarks();
+      std::cout.flush();
+      _exit(0);
+    }
+    int child_status = 0;
+    waitpid(child, &child_status, 0);
+    all_ran = all_ran && child_status == 0;
   }
-  int child_status = 0;
-  waitpid(child, &child_status, 0);
-  register_all("reuse_alloc/", true);
-  benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  return child_status == 0 ? 0 : 1;
+  return all_ran ? 0 : 1;
 }

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "failure_report.hpp"
 #include "frame_loop.hpp"
 #include "startup.hpp"
 #include "synthetic_camera.hpp"
@@ -40,8 +41,7 @@ class CountingDisplay : public Display {
 }  // namespace
 
 int main(int argc, char** argv) {
-  install_signal_handling();
-  keep_freed_memory_for_reuse();
+  start_up();
   const long iterations = argc > 1 ? std::atol(argv[1]) : 10000;
   SyntheticCamera camera(cv::Size(640, 480), 8);
   CountingDisplay display(iterations);

@@ -2,15 +2,15 @@
 // camera. Ends on q, like camscope.
 #include <iostream>
 
+#include "failure_report.hpp"
 #include "run_in_windows.hpp"
 #include "startup.hpp"
 #include "synthetic_camera.hpp"
 
 int main() {
-  install_signal_handling();
-  keep_freed_memory_for_reuse();
+  // Start-up: signals and memory, then a 640x480 scene at 30 frames a second, like a webcam.
+  start_up();
   try {
-    // Start-up: a 640x480 scene at 30 frames a second, like a common webcam.
     SyntheticCamera camera(cv::Size(640, 480), 48, std::chrono::milliseconds(33));
     ReadPolicy policy;
     policy.camera_name = "the synthetic camera";

@@ -1,12 +1,9 @@
 // The frame loop: reads the camera, runs every analysis stage and shows the seven windows.
 #include "frame_loop.hpp"
 
-#include <signal.h>
-
 #include <cstdint>
 #include <cstring>
 #include <opencv2/imgproc.hpp>
-#include <thread>
 #include <vector>
 
 #include "analysis/channel_histograms.hpp"
@@ -14,35 +11,7 @@
 #include "analysis/motion_mask.hpp"
 #include "analysis/peak_report.hpp"
 #include "analysis/spectrum.hpp"
-#include "startup.hpp"
-
-void read_frame(cv::VideoCapture& cap, cv::Mat& frame, const ReadPolicy& policy) {
-  const auto start = std::chrono::steady_clock::now();
-  for (int tries = 1;; ++tries) {
-    cap >> frame;
-    if (!frame.empty()) {
-      break;
-    }
-    if (tries >= policy.max_tries) {
-      throw CameraError(policy.camera_name + " stopped delivering frames (" +
-                        std::to_string(tries) +
-                        " reads in a row gave none); check that it is connected and not in use "
-                        "by another program");
-    }
-    if (std::chrono::steady_clock::now() - start >= policy.timeout) {
-      throw CameraError(policy.camera_name + " stopped delivering frames (none for " +
-                        std::to_string(policy.timeout.count()) +
-                        " ms); check that it is connected and not in use by another program");
-    }
-    std::this_thread::sleep_for(policy.retry_pause);
-  }
-  if (frame.type() != CV_8UC3) {
-    throw CameraError(policy.camera_name + " delivers frames of type " +
-                      cv::typeToString(frame.type()) +
-                      ", but camscope needs 8-bit three-channel colour frames (CV_8UC3); choose "
-                      "another camera or capture format");
-  }
-}
+#include "signals.hpp"
 
 int run_frame_loop(cv::VideoCapture& cap, Display& display, std::ostream& out, std::ostream& err,
                    const ReadPolicy& policy) {
@@ -61,15 +30,10 @@ int run_frame_loop(cv::VideoCapture& cap, Display& display, std::ostream& out, s
     ++frame_num;
     read_next(src);
 
-    // Histograms and peaks share one pass over bins 1..255: the peak update of a bin comes before
-    // that bin's curve segments.
     int bin_w = 0;
     compute_channel_histograms(src, bgr_planes, b_hist, g_hist, r_hist, hist_w, histImage, bin_w);
-    ChannelPeaks peaks = start_peak_search(b_hist, g_hist, r_hist);
-    for (int i = 1; i < histSize; i++) {
-      update_peaks(peaks, i, b_hist, g_hist, r_hist);
-      draw_bin_segments(i, bin_w, hist_h, b_hist, g_hist, r_hist, histImage);
-    }
+    const ChannelPeaks peaks =
+        find_peaks_and_draw_curves(b_hist, g_hist, r_hist, bin_w, hist_h, histImage);
     report_peaks(peaks, frame_num, out, histImage, histmax_img);
 
     cv::cvtColor(src, src_g, cv::COLOR_BGR2GRAY, 0);
@@ -95,7 +59,7 @@ int run_frame_loop(cv::VideoCapture& cap, Display& display, std::ostream& out, s
       return 0;
     }
     if (const int signo = take_stop_signal()) {
-      err << "camscope: stopped by signal " << signo << " (" << strsignal(signo) << ")\n";
+      err << "camscope: stopped by SIG" << sigabbrev_np(signo) << "\n";
       return 128 + signo;
     }
   }

@@ -2,14 +2,14 @@
 #include <iostream>
 #include <opencv2/videoio.hpp>
 
+#include "failure_report.hpp"
 #include "run_in_windows.hpp"
 #include "startup.hpp"
 
 int main() {
-  install_signal_handling();
-  keep_freed_memory_for_reuse();
+  // Start-up: signals and memory; camera 0 must open, and camera 1 replaces it if it opens too.
+  start_up();
   try {
-    // Start-up: camera 0 must open; camera 1 replaces it whenever it opens too.
     cv::VideoCapture cap(0, cv::CAP_ANY);
     if (!cap.isOpened()) {
       return -1;

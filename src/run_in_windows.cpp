@@ -4,12 +4,11 @@
 #include <iostream>
 
 #include "display.hpp"
-#include "startup.hpp"
+#include "failure_report.hpp"
+#include "window_system.hpp"
 
 int run_in_windows(cv::VideoCapture& cap, const ReadPolicy& policy) {
-  if (!window_system_available()) {
-    std::cerr << "camscope: no window system found (neither DISPLAY nor WAYLAND_DISPLAY is set); "
-                 "run camscope in a desktop session\n";
+  if (!prepare_window_system(std::cerr)) {
     return 1;
   }
   HighGuiDisplay display;

@@ -20,11 +20,7 @@ struct Histograms {
   void run(const cv::Mat& src, std::int64_t frame_num = 1, bool draw_markers = true) {
     int bin_w = 0;
     compute_channel_histograms(src, bgr_planes, b_hist, g_hist, r_hist, 512, histImage, bin_w);
-    peaks = start_peak_search(b_hist, g_hist, r_hist);
-    for (int i = 1; i < histSize; i++) {
-      update_peaks(peaks, i, b_hist, g_hist, r_hist);
-      draw_bin_segments(i, bin_w, 400, b_hist, g_hist, r_hist, histImage);
-    }
+    peaks = find_peaks_and_draw_curves(b_hist, g_hist, r_hist, bin_w, 400, histImage);
     if (draw_markers)
       report_peaks(peaks, frame_num, console, histImage, histmax_img);
   }

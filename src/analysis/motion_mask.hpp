@@ -1,11 +1,9 @@
 // The motion image of three successive frames, shown in "diff image".
 #pragma once
 
-#include <functional>
 #include <opencv2/core.hpp>
 
-// Reads the next camera frame into its argument; never leaves it empty.
-using FrameReader = std::function<void(cv::Mat&)>;
+#include "camera_reader.hpp"
 
 // Reads three frames through read_next and makes diff the bitwise AND of the absolute differences
 // of their grayscale versions (first and second, second and third). When the camera changes its

@@ -4,6 +4,8 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include "analysis/channel_histograms.hpp"
+
 ChannelPeaks start_peak_search(const cv::Mat& b_hist, const cv::Mat& g_hist,
                                const cv::Mat& r_hist) {
   return ChannelPeaks{r_hist.at<float>(0), g_hist.at<float>(0), b_hist.at<float>(0), 0, 0, 0};
@@ -23,6 +25,17 @@ void update_peaks(ChannelPeaks& peaks, int i, const cv::Mat& b_hist, const cv::M
     peaks.b_peak_val = b_hist.at<float>(i);
     peaks.b_peak = i;
   }
+}
+
+ChannelPeaks find_peaks_and_draw_curves(const cv::Mat& b_hist, const cv::Mat& g_hist,
+                                        const cv::Mat& r_hist, int bin_w, int hist_h,
+                                        cv::Mat& histImage) {
+  ChannelPeaks peaks = start_peak_search(b_hist, g_hist, r_hist);
+  for (int i = 1; i < histSize; i++) {
+    update_peaks(peaks, i, b_hist, g_hist, r_hist);
+    draw_bin_segments(i, bin_w, hist_h, b_hist, g_hist, r_hist, histImage);
+  }
+  return peaks;
 }
 
 void report_peaks(const ChannelPeaks& peaks, std::int64_t frame_num, std::ostream& out,

@@ -20,6 +20,12 @@ ChannelPeaks start_peak_search(const cv::Mat& b_hist, const cv::Mat& g_hist, con
 void update_peaks(ChannelPeaks& peaks, int i, const cv::Mat& b_hist, const cv::Mat& g_hist,
                   const cv::Mat& r_hist);
 
+// The one pass over bins 1..255 that both histogram stages share: for each bin, first its peak
+// update (this module), then its three curve segments (channel_histograms). Returns the peaks.
+ChannelPeaks find_peaks_and_draw_curves(const cv::Mat& b_hist, const cv::Mat& g_hist,
+                                        const cv::Mat& r_hist, int bin_w, int hist_h,
+                                        cv::Mat& histImage);
+
 // Writes the console line, marks the peaks on histImage and fills histmax_img with the peak colour.
 void report_peaks(const ChannelPeaks& peaks, std::int64_t frame_num, std::ostream& out,
                   cv::Mat& histImage, cv::Mat& histmax_img);

@@ -1,0 +1,122 @@
+// Finds the window system that camscope's windows can open on, before the first window.
+#include "window_system.hpp"
+
+#include <wayland-client.h>
+#include <xcb/xcb.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdlib>
+#include <string>
+#include <system_error>
+
+namespace {
+
+// The variables are read before any window or worker thread exists (NOLINT: getenv and setenv
+// are not thread-safe, but nothing runs beside them yet).
+std::string value_of(const char* name) {
+  const char* value = std::getenv(name);  // NOLINT(concurrency-mt-unsafe)
+  return value == nullptr ? std::string() : std::string(value);
+}
+
+// An empty variable counts as unset, as Qt and the window system libraries treat it.
+bool is_set(const char* name) {
+  const char* value = std::getenv(name);  // NOLINT(concurrency-mt-unsafe)
+  return value != nullptr && *value != '\0';
+}
+
+// Each attempt returns an empty string when the window system answered, else what went wrong.
+std::string try_x() {
+  xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+  const int error = xcb_connection_has_error(connection);
+  xcb_disconnect(connection);
+  if (error == 0) {
+    return "";
+  }
+  if (!is_set("DISPLAY")) {
+    return "X: DISPLAY is not set";
+  }
+  const std::string display = "X display \"" + value_of("DISPLAY") + "\"";
+  switch (error) {
+    case XCB_CONN_ERROR:
+      return display + ": no X server answers there";
+    case XCB_CONN_CLOSED_PARSE_ERR:
+      return display + ": not a display name";
+    case XCB_CONN_CLOSED_INVALID_SCREEN:
+      return display + ": the server has no such screen";
+    default:
+      return display + ": the connection failed (libxcb error " + std::to_string(error) + ")";
+  }
+}
+
+std::string wayland_socket() {
+  const std::string name = is_set("WAYLAND_DISPLAY") ? value_of("WAYLAND_DISPLAY") : "wayland-0";
+  if (name.front() == '/') {
+    return name;
+  }
+  if (!is_set("XDG_RUNTIME_DIR")) {
+    return name + " (XDG_RUNTIME_DIR is not set)";
+  }
+  return value_of("XDG_RUNTIME_DIR") + "/" + name;
+}
+
+std::string try_wayland() {
+  // libwayland's own complaints would repeat, less clearly, what the message below says.
+  wl_log_set_handler_client([](const char*, va_list) {});
+  wl_display* display = wl_display_connect(nullptr);
+  if (display != nullptr) {
+    wl_display_disconnect(display);
+    return "";
+  }
+  const int cause = errno;
+  if (is_set("WAYLAND_SOCKET")) {
+    return "Wayland socket given in WAYLAND_SOCKET: " + std::generic_category().message(cause);
+  }
+  return "Wayland socket " + wayland_socket() + ": " + std::generic_category().message(cause);
+}
+
+struct WindowSystem {
+  const char* qt_platform;
+  std::string (*attempt)();
+};
+
+constexpr WindowSystem kX{"xcb", try_x};
+constexpr WindowSystem kWayland{"wayland", try_wayland};
+
+}  // namespace
+
+bool prepare_window_system(std::ostream& err) {
+  if (is_set("QT_QPA_PLATFORM")) {
+    const std::string chosen = value_of("QT_QPA_PLATFORM");
+    const std::string platform = chosen.substr(0, chosen.find(':'));  // options follow a colon
+    const bool wayland = platform.rfind("wayland", 0) == 0;           // also wayland-egl etc.
+    if (platform != "xcb" && !wayland) {
+      return true;  // offscreen, vnc, ...: the user's choice, which camscope cannot check
+    }
+    const std::string failure = (wayland ? kWayland : kX).attempt();
+    if (!failure.empty()) {
+      err << "camscope: cannot open windows on QT_QPA_PLATFORM=" << chosen << ": " << failure
+          << "; run camscope in a desktop session, or unset QT_QPA_PLATFORM to let camscope find "
+             "a window system\n";
+    }
+    return failure.empty();
+  }
+
+  const bool wayland_session = value_of("XDG_SESSION_TYPE") == "wayland";
+  std::string failures;
+  for (const WindowSystem& system :
+       wayland_session ? std::array{kWayland, kX} : std::array{kX, kWayland}) {
+    const std::string failure = system.attempt();
+    if (failure.empty()) {
+      // Qt's own choice tries X alone outside a Wayland session and aborts where it fails.
+      setenv("QT_QPA_PLATFORM", system.qt_platform, 1);  // NOLINT(concurrency-mt-unsafe)
+      return true;
+    }
+    failures += (failures.empty() ? "" : "; ") + failure;
+  }
+  err << "camscope: no window system can be reached (" << failures
+      << "); run camscope in a desktop session (X11 or Wayland), or point DISPLAY or "
+         "WAYLAND_DISPLAY at a running one\n";
+  return false;
+}
