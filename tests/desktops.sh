@@ -1,0 +1,78 @@
+#!/bin/sh
+# The demo on the desktops it may meet. On X (a virtual display) all seven windows appear, another
+# key is ignored and q ends it with 0. On a Wayland desktop without X, with no hint from the
+# variables, it finds Wayland and runs until SIGTERM ends it with 143. Where no window system
+# answers, it ends with status 1 and a message saying what it tried, never with Qt's abort.
+# Nothing here waits for a fixed time: each wait ends when what it waits for happens or the demo
+# ends, and CTest's timeout bounds the whole.
+demo=$1
+for tool in Xvfb xdotool weston; do
+  command -v $tool >/dev/null || { echo "skipped: needs $tool"; exit 77; }
+done
+runtime=$(mktemp -d) || exit 1  # private, as Wayland wants its runtime folder
+trap 'kill "$xvfb" "$weston" "$pid" 2>/dev/null; rm -rf "$runtime"' EXIT
+fail() { echo "$*"; exit 1; }
+run_demo() {  # exec: run in the background, $! is the demo itself
+  exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_SESSION_TYPE \
+    XDG_RUNTIME_DIR="$runtime" "$@" "$demo" >"$runtime/out" 2>"$runtime/err"
+}
+wait_until() {  # the condition in "$@" holds, while the demo runs
+  until "$@"; do
+    kill -0 "$pid" 2>/dev/null || fail "the demo ended early: $(cat "$runtime/err")"
+    sleep 0.1
+  done
+}
+lines() { wc -l <"$runtime/out"; }
+has_lines() { [ "$(lines)" -ge "$1" ]; }
+
+# X: Xvfb picks a free display itself and writes its number once it accepts connections.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$runtime/display" 2>/dev/null &
+xvfb=$!
+until [ -s "$runtime/display" ]; do sleep 0.1; done
+run_demo DISPLAY=":$(cat "$runtime/display")" &
+pid=$!
+export DISPLAY=":$(cat "$runtime/display")"
+for title in "Source image" hist_image histmax_color COLOR_BGR2GRAY 2D_FFT Laplacian "diff image"; do
+  wait_until xdotool search --name "^$title\$" >/dev/null 2>&1
+done
+window=$(xdotool search --name '^diff image$' | head -n 1)
+seen=$(lines)
+xdotool key --window "$window" a
+wait_until has_lines $((seen + 3))  # iterations go on after the key
+xdotool key --window "$window" q
+wait "$pid"
+status=$?
+[ "$status" -eq 0 ] || fail "the demo exited with $status after q, expected 0"
+grep -Eq '^ Red = [0-9]+ Green = [0-9]+ Blue = [0-9]+ Frame_num = 1$' "$runtime/out" ||
+  fail "no first console line: $(head -n 2 "$runtime/out")"
+
+XDG_RUNTIME_DIR="$runtime" weston --backend=headless-backend.so --socket=camscope-test \
+  >"$runtime/weston.log" 2>&1 &
+weston=$!
+until [ -S "$runtime/camscope-test" ]; do
+  kill -0 "$weston" 2>/dev/null || fail "weston did not start: $(cat "$runtime/weston.log")"
+  sleep 0.1
+done
+run_demo WAYLAND_DISPLAY=camscope-test &
+pid=$!
+wait_until has_lines 2
+kill -TERM "$pid"
+wait "$pid"
+status=$?
+[ "$status" -eq 143 ] || fail "SIGTERM ended the demo with $status, expected 143"
+
+# Nothing answers. Each case: the variables, then a text that the message must name.
+while IFS="|" read -r variables named; do
+  (run_demo $variables)
+  status=$?
+  message=$(cat "$runtime/err")
+  [ "$status" -eq 1 ] || fail "$variables: status $status, expected 1 ($message)"
+  [ -s "$runtime/out" ] && fail "$variables: wrote to standard output: $(head -n 3 "$runtime/out")"
+  case "$message" in "camscope: "*"$named"*) ;; *) fail "$variables: message \"$message\"" ;; esac
+done <<END
+DISPLAY=:97 QT_QPA_PLATFORM=|X display ":97"
+WAYLAND_DISPLAY=nowhere|$runtime/nowhere
+WAYLAND_DISPLAY=nowhere XDG_SESSION_TYPE=wayland|$runtime/nowhere
+QT_QPA_PLATFORM=xcb WAYLAND_DISPLAY=camscope-test|QT_QPA_PLATFORM=xcb
+END
+echo "X: seven windows, q gave 0; Wayland: ran, SIGTERM gave 143; no window system: status 1"
