@@ -1,9 +1,10 @@
 # The Debian packages camscope needs, in one place, and the build steps; sourced by the scripts.
 # RUN_PACKAGES build and run the program; TEST_PACKAGES add the tests, the benchmarks, the Debian
-# package and the virtual display the window tests use; TOOL_PACKAGES add valgrind for the soak
-# script and ImageMagick for the screenshot script.
+# package and its check, the virtual desktops of the window tests and the static checks;
+# TOOL_PACKAGES add valgrind for the soak script and ImageMagick for the screenshot script.
 RUN_PACKAGES="g++ cmake make pkg-config libopencv-dev libxcb1-dev libwayland-dev qtwayland5"
-TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev dpkg-dev groff-base xvfb xauth xdotool weston"
+TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev dpkg-dev lintian groff-base xvfb xauth xdotool weston
+  clang-tidy clang-format"
 TOOL_PACKAGES="valgrind imagemagick"
 
 # Installs the packages named in "$@" that are not installed yet (needs root or sudo).
