@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Benchmarks: each stage and whole iterations at four frame sizes, with glibc's default allocator
 // behaviour, with the mmap threshold raised alone, and with memory kept for reuse as camscope runs.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Soak run: the frame loop on a synthetic 640x480 camera, windows discarded, printing resident
 // memory as it goes, to show that a long run does not grow. Usage: camscope_soak [iterations]
 #include <unistd.h>

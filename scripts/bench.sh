@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: Apache-2.0
 # Builds and runs the benchmarks, the windowed one in a virtual 1920x1080 X display, and ends with
 # a table of each benchmark under glibc's default allocator behaviour, with the mmap threshold
 # raised alone, and with all memory kept for reuse as camscope does, with the page faults of each.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # The Debian packages camscope needs, in one place, and the build steps; sourced by the scripts.
 # RUN_PACKAGES build and run the program; TEST_PACKAGES add the tests, the benchmarks, the Debian
 # package and its check, the virtual desktops of the window tests and the static checks;

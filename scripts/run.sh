@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: Apache-2.0
 # Installs what camscope needs, builds it and runs it; on a machine without a camera, runs the
 # demo on its built-in scene instead.
 set -e

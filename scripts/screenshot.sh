@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: Apache-2.0
 # Remakes docs/windows.png: camscope-demo's seven windows in a virtual X display, each cut out of
 # a screenshot without Qt's toolbar and laid out under its title (the virtual display has no
 # window manager to draw title bars).

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: Apache-2.0
 # Runs the loop for 10,000 iterations (or $1) at 640x480 on a synthetic camera, printing resident
 # memory at iterations 100, 1,000 and every 10,000; then runs 20 iterations under valgrind's
 # memcheck, which fails on any memory error or definite leak.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: Apache-2.0
 # Installs what the build and the tests need, builds everything and runs the whole test suite,
 # in a normal build (build/) and again with AddressSanitizer and UBSan (build-sanitize/).
 set -e

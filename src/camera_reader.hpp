@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading the camera: retries when it hiccups, and gives up with a message when it stops.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // camscope-demo: camscope's windows and console line on a made-up scene, for a machine without a
 // camera. Ends on q, like camscope.
 #include <iostream>

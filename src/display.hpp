@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Where the loop shows its windows and polls the keyboard; tests put a recorder in its place.
 #pragma once
 

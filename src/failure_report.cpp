@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Turns a failure that ended the run into a message for the user and an exit status.
 #include "failure_report.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The frame loop: reads the camera, runs every analysis stage and shows the seven windows.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The real windows, through OpenCV's highgui.
 #include <opencv2/highgui.hpp>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // camscope: shows live analyses of a camera's picture in seven windows until q is pressed.
 #include <iostream>
 #include <opencv2/videoio.hpp>

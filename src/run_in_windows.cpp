@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Runs the frame loop in real windows, for camscope and its demo alike.
 #include "run_in_windows.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Signals: stop requests end the loop between iterations, fatal ones leave a last message.
 #include "signals.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the process sets up before it opens the camera: signal handling and the allocator.
 #include "startup.hpp"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A camera that films a made-up scene, for the demo, the benchmarks and the soak run.
 #pragma once
 

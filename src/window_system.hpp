@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Finds the window system that camscope's windows can open on, before the first window.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The loop through its seam (a fake camera, a recording display): what each window shows, the
 // console line, the quit key, and how a failing camera, a signal or an error ends the run.
 #include "frame_loop.hpp"

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: Apache-2.0
 # The Debian package: built by CPack with computed dependencies, free of lintian errors and
 # warnings, with both programs and a manual page that renders cleanly.
 build=$1

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: Apache-2.0
 # The real programs, from outside. camscope on a machine without a camera: status 255 at once,
 # nothing on either stream. The demo on the desktops it may meet: on X (a virtual display) all
 # seven windows appear and q ends it with 0. On a Wayland desktop without X, with no hint from the

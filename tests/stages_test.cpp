@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Each analysis stage on small frames whose whole output is worked out here by other means.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Blue, green and red histograms of a frame (without bin 0) and their plot, shown in "hist_image".
 #pragma once
 

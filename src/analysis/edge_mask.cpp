@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The binary edge mask of the grayscale frame, shown in "Laplacian".
 #include "edge_mask.hpp"
 

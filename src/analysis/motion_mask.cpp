@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The motion image of three successive frames, shown in "diff image".
 #include "motion_mask.hpp"
 

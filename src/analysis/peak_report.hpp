@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Peak bins of the three histograms: the console line, the plot's markers and the swatch shown in
 // "histmax_color".
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The centred log-magnitude Fourier spectrum of the grayscale frame, shown in "2D_FFT".
 #include "spectrum.hpp"
 
