@@ -44,7 +44,7 @@ void colour_histograms(benchmark::State& state) {
   camera.read(src);
   std::vector<cv::Mat> bgr_planes;
   std::ostringstream console;
-  for (auto _ : state) {
+  while (state.KeepRunning()) {
     int bin_w = 0;
     compute_channel_histograms(src, bgr_planes, b_hist, g_hist, r_hist, 512, histImage, bin_w);
     const ChannelPeaks peaks =
@@ -56,7 +56,7 @@ void colour_histograms(benchmark::State& state) {
 
 void spectrum(benchmark::State& state) {
   const cv::Mat src_g = grayscale_frame(size_of(state));
-  for (auto _ : state) {
+  while (state.KeepRunning()) {
     cv::Mat mag;
     log_magnitude_spectrum(src_g, mag);
     benchmark::DoNotOptimize(mag.data);
@@ -66,13 +66,13 @@ void spectrum(benchmark::State& state) {
 void edge_mask(benchmark::State& state) {
   const cv::Mat src_g = grayscale_frame(size_of(state));
   cv::Mat lap;
-  for (auto _ : state)
+  while (state.KeepRunning())
     laplacian_edge_mask(src_g, lap);
 }
 
 void motion_mask(benchmark::State& state) {
   SyntheticCamera camera(size_of(state), 8);
-  for (auto _ : state) {
+  while (state.KeepRunning()) {
     cv::Mat diff;
     three_frame_motion_mask([&](cv::Mat& frame) { camera.read(frame); }, diff);
     benchmark::DoNotOptimize(diff.data);
@@ -131,8 +131,9 @@ void whole_iteration(benchmark::State& state) {
 // camscope's allocator setting before large blocks were kept too: the mmap threshold raised to
 // its largest value, so blocks above 32 MiB were still mapped and unmapped in every iteration.
 void raise_mmap_threshold() {
-  mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
-  mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
+  // Before any benchmark of its process runs, as camscope sets it before the loop.
+  (void)mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);   // NOLINT(concurrency-mt-unsafe)
+  (void)mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);  // NOLINT(concurrency-mt-unsafe)
 }
 
 // Registers every benchmark under prefix; each first applies the allocator setting, if any.

@@ -1,12 +1,14 @@
 #!/bin/sh
 # SPDX-License-Identifier: Apache-2.0
 # Installs what the build and the tests need, builds everything and runs the whole test suite,
-# in a normal build (build/) and again with AddressSanitizer and UBSan (build-sanitize/).
+# in a normal build (build/) and again with AddressSanitizer and UBSan (build-sanitize/), through
+# the CMake workflow presets; then the static checks.
 set -e
 cd "$(dirname "$0")/.."
 . scripts/packages.sh
 install_packages $RUN_PACKAGES $TEST_PACKAGES
-build_camscope build -DCAMSCOPE_TESTS=ON
-(cd build && ctest --output-on-failure)
-build_camscope build-sanitize -DCAMSCOPE_TESTS=ON -DCAMSCOPE_SANITIZE=ON
-(cd build-sanitize && ctest --output-on-failure)
+CMAKE_BUILD_PARALLEL_LEVEL=$(nproc)
+export CMAKE_BUILD_PARALLEL_LEVEL
+cmake --workflow --preset default
+cmake --workflow --preset sanitize
+sh scripts/check.sh

@@ -18,7 +18,8 @@ void keep_freed_memory_for_reuse() {
   // which costs a quarter of an iteration and more. Raising the mmap threshold is not enough: its
   // largest value is 32 MiB. So no block is mapped on its own: all come from the heap, and the heap
   // is not trimmed, which keeps the pages of one iteration for the next. mallopt fails only for an
-  // unknown parameter; without the setting camscope is slower, not wrong.
-  (void)mallopt(M_MMAP_MAX, 0);
-  (void)mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
+  // unknown parameter; without the setting camscope is slower, not wrong. It is not thread-safe, so
+  // it runs first thing in main, before OpenCV or Qt start threads.
+  (void)mallopt(M_MMAP_MAX, 0);                        // NOLINT(concurrency-mt-unsafe)
+  (void)mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);  // NOLINT(concurrency-mt-unsafe)
 }

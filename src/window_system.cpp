@@ -14,8 +14,8 @@
 
 namespace {
 
-// The variables are read before any window or worker thread exists (NOLINT: getenv and setenv
-// are not thread-safe, but nothing runs beside them yet).
+// NOLINT below: getenv and setenv are not thread-safe, but nothing else in camscope touches the
+// environment, and Qt reads it only when the first window opens, after this.
 std::string value_of(const char* name) {
   const char* value = std::getenv(name);  // NOLINT(concurrency-mt-unsafe)
   return value == nullptr ? std::string() : std::string(value);
@@ -52,7 +52,7 @@ std::string try_x() {
 }
 
 std::string wayland_socket() {
-  const std::string name = is_set("WAYLAND_DISPLAY") ? value_of("WAYLAND_DISPLAY") : "wayland-0";
+  std::string name = is_set("WAYLAND_DISPLAY") ? value_of("WAYLAND_DISPLAY") : "wayland-0";
   if (name.front() == '/') {
     return name;
   }

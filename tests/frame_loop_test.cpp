@@ -20,7 +20,7 @@ using std::chrono::milliseconds;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-cv::Mat solid(cv::Scalar colour, cv::Size size = {8, 6}, int type = CV_8UC3) {
+cv::Mat solid(const cv::Scalar& colour, cv::Size size = {8, 6}, int type = CV_8UC3) {
   return cv::Mat(size, type, colour);
 }
 
@@ -140,7 +140,7 @@ TEST(FrameLoop, FailingCameraEndsTheRunWithStatusOneAndAMessage) {
 // Catches a stop signal that kills the program silently instead of ending the loop with a message.
 TEST(FrameLoop, StopSignalEndsTheRunAfterItsIterationWithAMessage) {
   install_signal_handling();
-  raise(SIGTERM);
+  (void)raise(SIGTERM);
   FakeDesktop loop;
   EXPECT_EQ(loop.run(std::vector<cv::Mat>(8, solid(1)), {}), 128 + SIGTERM);
   EXPECT_EQ(loop.polls, 1U);

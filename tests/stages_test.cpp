@@ -47,6 +47,7 @@ cv::Mat expected_plot(const std::vector<std::pair<std::map<int, int>, cv::Scalar
   cv::Mat plot(400, 512, CV_8UC3, cv::Scalar::all(0));
   for (const auto& [heights, colour] : curves) {
     std::vector<cv::Point> vertices;
+    vertices.reserve(256);
     for (int k = 0; k < 256; k++)
       vertices.emplace_back(2 * k, 400 - (heights.count(k) ? heights.at(k) : 0));
     cv::polylines(plot, vertices, false, colour, 2, cv::LINE_8);
@@ -157,6 +158,7 @@ TEST(EdgeMask, LoneDotsAndAUniformFrameGiveTheirExactMasks) {
 // A colour frame in one row whose gray values are exactly the given ones.
 cv::Mat gray_row(const std::vector<uchar>& values) {
   std::vector<cv::Vec3b> pixels;
+  pixels.reserve(values.size());
   for (const uchar v : values)
     pixels.emplace_back(v, v, v);
   return row_of(pixels);

@@ -1,0 +1,11 @@
+#!/bin/sh
+# SPDX-License-Identifier: Apache-2.0
+# Static checks, which fail on any finding: the format of every C++ file against .clang-format,
+# and clang-tidy with the project's .clang-tidy on every C++ source. Needs the compile commands
+# of build/ (cmake --preset default, which scripts/test.sh runs first).
+set -e
+cd "$(dirname "$0")/.."
+[ -f build/compile_commands.json ] || { echo "check.sh: configure build/ first"; exit 2; }
+git ls-files '*.cpp' '*.hpp' | xargs clang-format --dry-run --Werror
+git ls-files '*.cpp' | xargs -P "$(nproc)" -n 1 clang-tidy -p build --quiet 2>/dev/null
+echo "static checks: clang-format and clang-tidy found nothing"
