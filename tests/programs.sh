@@ -5,8 +5,8 @@
 # seven windows appear and q ends it with 0. On a Wayland desktop without X, with no hint from the
 # variables, it finds Wayland and runs until SIGTERM ends it with 143. Where no window system
 # answers, it ends with status 1 and a message saying what it tried, never with Qt's abort.
-# Nothing here waits for a fixed time: each wait ends when what it waits for happens or the demo
-# ends, and CTest's timeout bounds the whole.
+# Nothing here waits for a fixed time: each wait ends when what it waits for happens, or the demo
+# ends, or (for a window) the loop has gone round 200 times without it.
 camscope=$1
 demo=$2
 for tool in Xvfb xdotool weston; do
@@ -42,8 +42,12 @@ until [ -s "$runtime/display" ]; do sleep 0.1; done
 run_demo DISPLAY=":$(cat "$runtime/display")" &
 pid=$!
 export DISPLAY=":$(cat "$runtime/display")"
+has_window() {  # a window missing after 200 iterations of the loop will not come
+  [ "$(lines)" -lt 200 ] || fail "no window \"$1\" after 200 iterations"
+  xdotool search --name "^$1\$" >/dev/null 2>&1
+}
 for title in "Source image" hist_image histmax_color COLOR_BGR2GRAY 2D_FFT Laplacian "diff image"; do
-  wait_until xdotool search --name "^$title\$" >/dev/null 2>&1
+  wait_until has_window "$title"
 done
 xdotool key --window "$(xdotool search --name '^diff image$' | head -n 1)" q
 wait "$pid"
