@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: Apache-2.0
-// The loop through its seam (a fake camera, a recording display): what each window shows, the
-// console line, the quit key, and how a failing camera, a signal or an error ends the run.
+// The loop through its seam (a fake camera and display): what each window shows, the histogram
+// plot, peaks and console line, the quit key, and how a failing camera, a signal or an error ends
+// the run.
 #include "frame_loop.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <map>
 #include <opencv2/imgproc.hpp>
 #include <sstream>
-#include <thread>
 
 #include "failure_report.hpp"
 #include "signals.hpp"
@@ -34,15 +35,12 @@ bool same(const cv::Mat& a, const cv::Mat& b) {
 struct FakeDesktop : cv::VideoCapture, Display {
   std::vector<cv::Mat> frames;
   std::vector<int> keys;
-  milliseconds read_time{0};
   size_t reads = 0, polls = 0;
   std::vector<std::pair<std::string, cv::Mat>> shown;
-  ReadPolicy policy;
+  ReadPolicy policy{"camera 0", 10, milliseconds(5000), milliseconds(0)};  // no pause in tests
   std::ostringstream out, err;
 
-  bool isOpened() const override { return true; }
   bool read(cv::OutputArray image) override {
-    std::this_thread::sleep_for(read_time);
     const cv::Mat next = reads < frames.size() ? frames[reads] : cv::Mat();
     ++reads;
     next.copyTo(image);
@@ -55,7 +53,6 @@ struct FakeDesktop : cv::VideoCapture, Display {
   int run(std::vector<cv::Mat> served, std::vector<int> answers) {
     frames = std::move(served);
     keys = std::move(answers);
-    policy.retry_pause = milliseconds(0);
     try {
       return run_frame_loop(*this, *this, out, err, policy);
     } catch (...) {
@@ -109,28 +106,85 @@ TEST(FrameLoop, EachWindowShowsItsOwnFramesUntilLowercaseQ) {
   }
 }
 
+// Runs one iteration on each colour frame given, each followed by three motion frames, then quits.
+void run_on(FakeDesktop& loop, const std::vector<cv::Mat>& colour_frames) {
+  std::vector<cv::Mat> frames;
+  for (const cv::Mat& frame : colour_frames)
+    frames.insert(frames.end(), 4, frame);
+  std::vector<int> keys(colour_frames.size(), -1);
+  keys.back() = 'q';
+  ASSERT_EQ(loop.run(frames, keys), 0);
+  ASSERT_EQ(loop.shown.size(), 7 * colour_frames.size());
+}
+
+cv::Mat row_of(const std::vector<cv::Vec3b>& pixels) {
+  return cv::Mat(pixels, true).reshape(3, 1);
+}
+
+const cv::Scalar kBlue(255, 0, 0), kGreen(0, 255, 0), kRed(0, 0, 255);
+
+// The expected plot: each curve, 2 pixels thick, through (2k, 400 - height of bin k), the bins
+// not named at height 0; then each peak's marker over the whole height.
+cv::Mat expected_plot(const std::vector<std::pair<std::map<int, int>, cv::Scalar>>& curves,
+                      const std::vector<std::pair<int, cv::Scalar>>& markers) {
+  cv::Mat plot(400, 512, CV_8UC3, cv::Scalar::all(0));
+  for (const auto& [heights, colour] : curves) {
+    std::vector<cv::Point> vertices(256);
+    for (int k = 0; k < 256; k++)
+      vertices[k] = {2 * k, 400 - (heights.count(k) ? heights.at(k) : 0)};
+    cv::polylines(plot, vertices, false, colour, 2, cv::LINE_8);
+  }
+  for (const auto& [peak, colour] : markers)
+    cv::line(plot, {2 * peak, 0}, {2 * peak, 399}, colour, 2, cv::LINE_8);
+  return plot;
+}
+
+// Catches bin 0 kept in the scale, counts or curves left from the frame before, a peak short of
+// the top row, thin curves, and a marker off its column or short of the bottom row.
+TEST(Histograms, GrayFrameMostlyBlackGivesOneRedCurveWithItsPeakMarker) {
+  FakeDesktop loop;
+  run_on(loop, {row_of({{9, 99, 199}, {40, 50, 60}, {0, 0, 0}, {0, 0, 0}}),
+                row_of({{0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {100, 100, 100}})});
+  // Red is drawn last, so it covers the blue and green curves and markers it coincides with.
+  EXPECT_TRUE(same(loop.shown.at(8).second, expected_plot({{{{100, 400}}, kRed}}, {{100, kRed}})));
+}
+
+// Catches swapped channels or colours, rounding of the scaled bins, `>=` in the peak search (ties
+// keep the lowest bin), and the order of the console line and of the swatch.
+TEST(Histograms, ColourFrameGivesEachChannelItsCurvePeakMarkerAndSwatch) {
+  FakeDesktop loop;
+  // Blue: 30 three times. Green: 60 three times, 70 twice (400 * 2 / 3 = 266.7). Red: 50 and 80.
+  run_on(loop,
+         {row_of({{30, 60, 50}, {30, 60, 80}, {30, 60, 0}, {0, 70, 0}, {0, 70, 0}, {0, 0, 0}})});
+  const cv::Mat expected = expected_plot(
+      {{{{30, 400}}, kBlue}, {{{60, 400}, {70, 267}}, kGreen}, {{{50, 400}, {80, 400}}, kRed}},
+      {{30, kBlue}, {60, kGreen}, {50, kRed}});
+  // Row 399 is left out: there the three flat curves, just below the plot, overlap bin by bin.
+  EXPECT_TRUE(same(loop.shown.at(1).second.rowRange(0, 399), expected.rowRange(0, 399)));
+  EXPECT_EQ(loop.out.str(), " Red = 50 Green = 60 Blue = 30 Frame_num = 1\n");
+  EXPECT_TRUE(same(loop.shown.at(2).second, solid(cv::Scalar(30, 60, 50), {400, 400})));
+}
+
 // Catches endless retrying, or giving up at once, when the camera stops delivering frames; a
-// give-up rule counted only in tries, where each read takes the whole timeout; and a gray frame
-// reaching the colour stages, or being retried like a failed read.
+// give-up rule counted only in tries, not in time; and a gray frame reaching the colour stages, or
+// being retried like a failed read.
 TEST(FrameLoop, FailingCameraEndsTheRunWithStatusOneAndAMessage) {
   const struct {
     std::vector<cv::Mat> frames;
-    milliseconds read_time;
+    milliseconds timeout;
     size_t reads;
     std::string message;
   } cases[] = {
-      {std::vector<cv::Mat>(5, solid(5)), milliseconds(0), 5 + 10,
+      {std::vector<cv::Mat>(5, solid(5)), milliseconds(5000), 5 + 10,
        "camscope: camera 0 stopped delivering frames (10 reads in a row gave none)"},
-      {{}, milliseconds(50), 1, "camscope: camera 0 stopped delivering frames (none for 50 ms)"},
+      {{}, milliseconds(0), 1, "camscope: camera 0 stopped delivering frames (none for 0 ms)"},
       {{solid(3, {4, 4}, CV_8UC1)},
-       milliseconds(0),
+       milliseconds(5000),
        1,
        "camscope: camera 0 delivers frames of type CV_8UC1"}};
   for (const auto& c : cases) {
     FakeDesktop loop;
-    loop.read_time = c.read_time;
-    if (c.read_time.count() > 0)
-      loop.policy.timeout = c.read_time;
+    loop.policy.timeout = c.timeout;
     EXPECT_EQ(loop.run(c.frames, {}), 1) << c.message;
     EXPECT_EQ(loop.reads, c.reads) << c.message;
     EXPECT_THAT(loop.err.str(), StartsWith(c.message));

@@ -9,10 +9,10 @@
 # ends, or (for a window) the loop has gone round 200 times without it.
 camscope=$1
 demo=$2
-for tool in Xvfb xdotool weston; do
-  command -v $tool >/dev/null || { echo "skipped: needs $tool"; exit 77; }
-done
+command -v Xvfb >/dev/null && command -v xdotool >/dev/null && command -v weston >/dev/null ||
+  { echo "skipped: needs Xvfb, xdotool and weston"; exit 77; }
 runtime=$(mktemp -d) || exit 1  # private, as Wayland wants its runtime folder
+touch "$runtime/err" "$runtime/log"
 trap 'kill "$xvfb" "$weston" "$pid" 2>/dev/null; rm -rf "$runtime"' EXIT
 fail() { echo "$*"; exit 1; }
 
@@ -26,11 +26,16 @@ run_demo() {  # exec: run in the background, $! is the demo itself
   exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_SESSION_TYPE \
     XDG_RUNTIME_DIR="$runtime" "$@" "$demo" >"$runtime/out" 2>"$runtime/err"
 }
-wait_until() {  # the condition in "$@" holds, while the demo runs
+wait_until() {  # the condition in "$@" holds, while the program $pid runs
   until "$@"; do
-    kill -0 "$pid" 2>/dev/null || fail "the demo ended early: $(cat "$runtime/err")"
+    kill -0 "$pid" 2>/dev/null || fail "ended early: $(cat "$runtime/err" "$runtime/log")"
     sleep 0.1
   done
+}
+expect_status() {  # of the demo, once it has ended
+  wait "$pid"
+  status=$?
+  [ "$status" -eq "$1" ] || fail "$2: the demo exited with $status, expected $1"
 }
 lines() { wc -l <"$runtime/out"; }
 has_lines() { [ "$(lines)" -ge "$1" ]; }
@@ -50,26 +55,20 @@ for title in "Source image" hist_image histmax_color COLOR_BGR2GRAY 2D_FFT Lapla
   wait_until has_window "$title"
 done
 xdotool key --window "$(xdotool search --name '^diff image$' | head -n 1)" q
-wait "$pid"
-status=$?
-[ "$status" -eq 0 ] || fail "the demo exited with $status after q, expected 0"
+expect_status 0 "q"
 grep -Eq '^ Red = [0-9]+ Green = [0-9]+ Blue = [0-9]+ Frame_num = 1$' "$runtime/out" ||
   fail "no first console line: $(head -n 2 "$runtime/out")"
 
 XDG_RUNTIME_DIR="$runtime" weston --backend=headless-backend.so --socket=camscope-test \
-  >"$runtime/weston.log" 2>&1 &
-weston=$!
-until [ -S "$runtime/camscope-test" ]; do
-  kill -0 "$weston" 2>/dev/null || fail "weston did not start: $(cat "$runtime/weston.log")"
-  sleep 0.1
-done
+  >"$runtime/log" 2>&1 &
+pid=$!
+weston=$pid
+wait_until [ -S "$runtime/camscope-test" ]
 run_demo WAYLAND_DISPLAY=camscope-test &
 pid=$!
 wait_until has_lines 2
 kill -TERM "$pid"
-wait "$pid"
-status=$?
-[ "$status" -eq 143 ] || fail "SIGTERM ended the demo with $status, expected 143"
+expect_status 143 SIGTERM
 
 # Nothing answers. Each case: the variables, then a text that the message must name.
 while IFS="|" read -r variables named; do
