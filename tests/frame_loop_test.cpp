@@ -191,14 +191,17 @@ TEST(FrameLoop, FailingCameraEndsTheRunWithStatusOneAndAMessage) {
   }
 }
 
-// Catches a stop signal that kills the program silently instead of ending the loop with a message.
-TEST(FrameLoop, StopSignalEndsTheRunAfterItsIterationWithAMessage) {
+// Catches a stop signal that kills the program silently instead of ending the loop with a message,
+// and a fatal signal (Qt's abort, say) that ends it without a word.
+TEST(Signals, StopEndsTheRunAfterItsIterationAndAFatalOneLeavesAMessage) {
   install_signal_handling();
   (void)raise(SIGTERM);
   FakeDesktop loop;
   EXPECT_EQ(loop.run(std::vector<cv::Mat>(8, solid(1)), {}), 128 + SIGTERM);
   EXPECT_EQ(loop.polls, 1U);
   EXPECT_EQ(loop.err.str(), "camscope: stopped by SIGTERM\n");
+  EXPECT_EXIT((void)raise(SIGABRT), ::testing::KilledBySignal(SIGABRT),
+              "^camscope: ended by SIGABRT; please report this as a bug");
 }
 
 // Catches an OpenCV error or an unknown exception ending the program silently or with status 0.
