@@ -7,6 +7,8 @@
 
 #include "analysis/channel_histograms.hpp"
 
+namespace {
+
 ChannelPeaks start_peak_search(const cv::Mat& b_hist, const cv::Mat& g_hist,
                                const cv::Mat& r_hist) {
   return ChannelPeaks{r_hist.at<float>(0), g_hist.at<float>(0), b_hist.at<float>(0), 0, 0, 0};
@@ -27,6 +29,8 @@ void update_peaks(ChannelPeaks& peaks, int i, const cv::Mat& b_hist, const cv::M
     peaks.b_peak = i;
   }
 }
+
+}  // namespace
 
 ChannelPeaks find_peaks_and_draw_curves(const cv::Mat& b_hist, const cv::Mat& g_hist,
                                         const cv::Mat& r_hist, int bin_w, int hist_h,

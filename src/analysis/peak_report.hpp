@@ -13,16 +13,10 @@ struct ChannelPeaks {
   int r_peak, g_peak, b_peak;
 };
 
-// Starts the search at bin 0, which is 0.0 because bin 0 is cleared before scaling.
-ChannelPeaks start_peak_search(const cv::Mat& b_hist, const cv::Mat& g_hist, const cv::Mat& r_hist);
-
-// Takes bin i into the search; only a strictly larger value moves a peak, so ties keep the lowest
-// bin.
-void update_peaks(ChannelPeaks& peaks, int i, const cv::Mat& b_hist, const cv::Mat& g_hist,
-                  const cv::Mat& r_hist);
-
 // The one pass over bins 1..255 that both histogram stages share: for each bin, first its peak
-// update (this module), then its three curve segments (channel_histograms). Returns the peaks.
+// update (this module), then its three curve segments (channel_histograms). Returns the peaks:
+// the search starts at bin 0, which is 0.0 because bin 0 is cleared before scaling, and only a
+// strictly larger value moves a peak, so ties keep the lowest bin.
 ChannelPeaks find_peaks_and_draw_curves(const cv::Mat& b_hist, const cv::Mat& g_hist,
                                         const cv::Mat& r_hist, int bin_w, int hist_h,
                                         cv::Mat& histImage);
