@@ -83,7 +83,7 @@ TEST(EdgeMask, LoneDotsAndAUniformFrameGiveTheirExactMasks) {
 }
 
 // A colour frame in one row whose gray values are exactly the given ones.
-cv::Mat gray_row(std::vector<uchar> values) {
+cv::Mat gray_row(const std::vector<uchar>& values) {
   cv::Mat colour;
   cv::cvtColor(cv::Mat(values).reshape(1, 1), colour, cv::COLOR_GRAY2BGR);
   return colour;
