@@ -5,14 +5,14 @@
 # seven windows appear and q ends it with 0. On a Wayland desktop without X, with no hint from the
 # variables, it finds Wayland and runs until SIGTERM ends it with 143. Where no window system
 # answers, it ends with status 1 and a message saying what it tried, never with Qt's abort.
-# Nothing here waits for a fixed time: each wait ends when what it waits for happens, or the demo
-# ends, or (for a window) the loop has gone round 200 times without it.
+# Nothing here waits for a fixed time: each wait ends when what it waits for happens, or the
+# program ends, or the demo's loop has gone round 200 times without it.
 camscope=$1
 demo=$2
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null && command -v weston >/dev/null ||
   { echo "skipped: needs Xvfb, xdotool and weston"; exit 77; }
 runtime=$(mktemp -d) || exit 1  # private, as Wayland wants its runtime folder
-touch "$runtime/err" "$runtime/log"
+touch "$runtime/out" "$runtime/err" "$runtime/log"
 trap 'kill "$xvfb" "$weston" "$pid" 2>/dev/null; rm -rf "$runtime"' EXIT
 fail() { echo "$*"; exit 1; }
 
@@ -26,19 +26,24 @@ run_demo() {  # exec: run in the background, $! is the demo itself
   exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_SESSION_TYPE \
     XDG_RUNTIME_DIR="$runtime" "$@" "$demo" >"$runtime/out" 2>"$runtime/err"
 }
-wait_until() {  # the condition in "$@" holds, while the program $pid runs
+lines() { wc -l <"$runtime/out"; }
+wait_until() {  # "$@" holds; fails if the program $pid ends or the demo loops 200 times first
+  start=$(lines)
   until "$@"; do
     kill -0 "$pid" 2>/dev/null || fail "ended early: $(cat "$runtime/err" "$runtime/log")"
+    [ "$(lines)" -lt $((start + 200)) ] || fail "not after 200 iterations: $*"
     sleep 0.1
   done
 }
+has_window() { xdotool search --name "^$1\$" >/dev/null 2>&1; }
+has_lines() { [ "$(lines)" -ge "$1" ]; }
+ended() { ! kill -0 "$pid" 2>/dev/null; }
 expect_status() {  # of the demo, once it has ended
+  wait_until ended
   wait "$pid"
   status=$?
   [ "$status" -eq "$1" ] || fail "$2: the demo exited with $status, expected $1"
 }
-lines() { wc -l <"$runtime/out"; }
-has_lines() { [ "$(lines)" -ge "$1" ]; }
 
 # X: Xvfb picks a free display itself and writes its number once it accepts connections.
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$runtime/display" 2>/dev/null &
@@ -47,23 +52,18 @@ until [ -s "$runtime/display" ]; do sleep 0.1; done
 run_demo DISPLAY=":$(cat "$runtime/display")" &
 pid=$!
 export DISPLAY=":$(cat "$runtime/display")"
-has_window() {  # a window missing after 200 iterations of the loop will not come
-  [ "$(lines)" -lt 200 ] || fail "no window \"$1\" after 200 iterations"
-  xdotool search --name "^$1\$" >/dev/null 2>&1
-}
 for title in "Source image" hist_image histmax_color COLOR_BGR2GRAY 2D_FFT Laplacian "diff image"; do
   wait_until has_window "$title"
 done
 xdotool key --window "$(xdotool search --name '^diff image$' | head -n 1)" q
 expect_status 0 "q"
-grep -Eq '^ Red = [0-9]+ Green = [0-9]+ Blue = [0-9]+ Frame_num = 1$' "$runtime/out" ||
-  fail "no first console line: $(head -n 2 "$runtime/out")"
 
 XDG_RUNTIME_DIR="$runtime" weston --backend=headless-backend.so --socket=camscope-test \
   >"$runtime/log" 2>&1 &
 pid=$!
 weston=$pid
 wait_until [ -S "$runtime/camscope-test" ]
+: >"$runtime/out"  # no console line of the X run may count here
 run_demo WAYLAND_DISPLAY=camscope-test &
 pid=$!
 wait_until has_lines 2
@@ -84,4 +84,3 @@ WAYLAND_DISPLAY=nowhere|$runtime/nowhere
 WAYLAND_DISPLAY=nowhere XDG_SESSION_TYPE=wayland|$runtime/nowhere
 QT_QPA_PLATFORM=xcb WAYLAND_DISPLAY=camscope-test|QT_QPA_PLATFORM=xcb
 END
-echo "no camera: 255; X: seven windows, q gave 0; Wayland: ran, SIGTERM gave 143; no window system: status 1"
