@@ -46,9 +46,10 @@ expect_status() {  # of the demo, once it has ended
 }
 
 # X: Xvfb picks a free display itself and writes its number once it accepts connections.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$runtime/display" 2>/dev/null &
-xvfb=$!
-until [ -s "$runtime/display" ]; do sleep 0.1; done
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$runtime/display" 2>"$runtime/log" &
+pid=$!
+xvfb=$pid
+wait_until [ -s "$runtime/display" ]
 run_demo DISPLAY=":$(cat "$runtime/display")" &
 pid=$!
 export DISPLAY=":$(cat "$runtime/display")"
