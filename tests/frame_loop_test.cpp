@@ -18,7 +18,6 @@
 namespace {
 
 using std::chrono::milliseconds;
-using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
 cv::Mat solid(const cv::Scalar& colour, cv::Size size = {8, 6}, int type = CV_8UC3) {
@@ -211,7 +210,7 @@ TEST(FailureReport, EveryKindOfFailureBecomesAMessageAndStatusOne) {
   EXPECT_EQ(report_failure(std::make_exception_ptr(opencv_error), err), 1);
   EXPECT_EQ(report_failure(std::make_exception_ptr(42), err), 1);
   EXPECT_THAT(err.str(), StartsWith("camscope: OpenCV failed: "));
-  EXPECT_THAT(err.str(), HasSubstr("\ncamscope: "));
+  EXPECT_NE(err.str().find("\ncamscope: ended by an unknown error"), std::string::npos);
 }
 
 }  // namespace
