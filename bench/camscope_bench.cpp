@@ -118,14 +118,15 @@ class Discarding : public Display {
 
 template <class Shown>
 void whole_iteration(benchmark::State& state) {
-  if (std::is_same_v<Shown, HighGuiDisplay> && !prepare_window_system(std::cerr)) {
+  if (std::is_same_v<Shown, HighGuiDisplay> &&
+      !prepare_window_system("camscope_bench", std::cerr)) {
     state.SkipWithError("no window system: run under xvfb-run");
     return;
   }
   SyntheticCamera camera(size_of(state), 8);  // four distinct frames an iteration, two iterations
   TimingDisplay<Shown> display(state);
   std::ostringstream console;
-  run_frame_loop(camera, display, console, std::cerr, ReadPolicy{});
+  run_frame_loop(camera, display, console, ReadPolicy{});
 }
 
 // camscope's allocator setting before large blocks were kept too: the mmap threshold raised to

@@ -42,14 +42,14 @@ class CountingDisplay : public Display {
 }  // namespace
 
 int main(int argc, char** argv) {
-  start_up();
+  start_up("camscope_soak");
   const long iterations = argc > 1 ? std::atol(argv[1]) : 10000;
   SyntheticCamera camera(cv::Size(640, 480), 8);
   CountingDisplay display(iterations);
   std::ostream console(nullptr);  // discards the console lines, which would pile up in memory
   try {
-    return run_frame_loop(camera, display, console, std::cerr, ReadPolicy{});
+    return run_frame_loop(camera, display, console, ReadPolicy{});
   } catch (...) {
-    return report_failure(std::current_exception(), std::cerr);
+    return report_failure(std::current_exception(), "camscope_soak", std::cerr);
   }
 }

@@ -3,7 +3,6 @@
 #include "frame_loop.hpp"
 
 #include <cstdint>
-#include <cstring>
 #include <opencv2/imgproc.hpp>
 #include <vector>
 
@@ -14,7 +13,7 @@
 #include "analysis/spectrum.hpp"
 #include "signals.hpp"
 
-int run_frame_loop(cv::VideoCapture& cap, Display& display, std::ostream& out, std::ostream& err,
+int run_frame_loop(cv::VideoCapture& cap, Display& display, std::ostream& out,
                    const ReadPolicy& policy) {
   // The images of the run; each iteration overwrites them completely.
   std::int64_t frame_num = 0;  // 64 bits: the count cannot overflow in any real run
@@ -60,8 +59,7 @@ int run_frame_loop(cv::VideoCapture& cap, Display& display, std::ostream& out, s
       return 0;
     }
     if (const int signo = take_stop_signal()) {
-      err << "camscope: stopped by SIG" << sigabbrev_np(signo) << "\n";
-      return 128 + signo;
+      throw StopRequest(signo);
     }
   }
 }

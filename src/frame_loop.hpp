@@ -8,9 +8,9 @@
 #include "camera_reader.hpp"
 #include "display.hpp"
 
-// Runs iterations until the key q (code 113) is pressed, and returns 0 then; returns 128 plus the
-// signal's number, after a message on err, when SIGINT, SIGTERM or SIGHUP arrives. Each iteration
-// reads four frames from cap: one for the first six windows and the console line on out, three
-// for "diff image". Throws CameraError, or OpenCV's errors, when the run cannot go on.
-int run_frame_loop(cv::VideoCapture& cap, Display& display, std::ostream& out, std::ostream& err,
+// Runs iterations until the key q (code 113) is pressed, and returns 0 then. Each iteration reads
+// four frames from cap: one for the first six windows and the console line on out, three for
+// "diff image". Throws StopRequest after the iteration in which SIGINT, SIGTERM or SIGHUP arrived;
+// throws CameraError, or OpenCV's errors, when the run cannot go on.
+int run_frame_loop(cv::VideoCapture& cap, Display& display, std::ostream& out,
                    const ReadPolicy& policy);

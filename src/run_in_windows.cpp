@@ -8,14 +8,14 @@
 #include "failure_report.hpp"
 #include "window_system.hpp"
 
-int run_in_windows(cv::VideoCapture& cap, const ReadPolicy& policy) {
-  if (!prepare_window_system(std::cerr)) {
+int run_in_windows(const char* program, cv::VideoCapture& cap, const ReadPolicy& policy) {
+  if (!prepare_window_system(program, std::cerr)) {
     return 1;
   }
   HighGuiDisplay display;
   try {
-    return run_frame_loop(cap, display, std::cout, std::cerr, policy);
+    return run_frame_loop(cap, display, std::cout, policy);
   } catch (...) {
-    return report_failure(std::current_exception(), std::cerr);
+    return report_failure(std::current_exception(), program, std::cerr);
   }
 }

@@ -7,6 +7,7 @@
 #include "frame_loop.hpp"
 
 // Makes sure the windows can be opened, then runs the frame loop on cap with the real windows, the
-// console lines on standard output and messages on standard error. Returns the exit status: 0
-// after q, 1 when no window system can be reached or the run failed.
-int run_in_windows(cv::VideoCapture& cap, const ReadPolicy& policy);
+// console lines on standard output and messages, starting with program, on standard error.
+// Returns the exit status: 0 after q, 128 plus N after stop signal N, 1 when no window system can
+// be reached or the run failed.
+int run_in_windows(const char* program, cv::VideoCapture& cap, const ReadPolicy& policy);

@@ -12,6 +12,10 @@ namespace {
 
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
+// The fatal-signal handler takes no arguments, so the name it prints has to wait for it here.
+const char* program_name =
+    "camscope";  // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
+
 void write_to_stderr(const char* text) {
   // Nothing is left to do if standard error is gone, so the result is not looked at.
   (void)!write(STDERR_FILENO, text, strlen(text));
@@ -19,7 +23,8 @@ void write_to_stderr(const char* text) {
 
 // Only async-signal-safe calls here: write the message, then die of the signal as before.
 void on_fatal_signal(int signo) {
-  write_to_stderr("camscope: ended by SIG");
+  write_to_stderr(program_name);
+  write_to_stderr(": ended by SIG");
   write_to_stderr(sigabbrev_np(signo));  // a fixed table, so safe here
   write_to_stderr("; please report this as a bug, with what was printed before it\n");
   (void)signal(signo, SIG_DFL);
@@ -28,7 +33,8 @@ void on_fatal_signal(int signo) {
 
 }  // namespace
 
-void install_signal_handling() {
+void install_signal_handling(const char* program) {
+  program_name = program;
   sigset_t stops;
   sigemptyset(&stops);
   for (const int signo : kStopSignals) {

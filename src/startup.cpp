@@ -6,8 +6,8 @@
 
 #include "signals.hpp"
 
-void start_up() {
-  install_signal_handling();
+void start_up(const char* program) {
+  install_signal_handling(program);
   keep_freed_memory_for_reuse();
 }
 

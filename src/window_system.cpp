@@ -87,7 +87,7 @@ constexpr WindowSystem kWayland{"wayland", try_wayland};
 
 }  // namespace
 
-bool prepare_window_system(std::ostream& err) {
+bool prepare_window_system(const char* program, std::ostream& err) {
   if (is_set("QT_QPA_PLATFORM")) {
     const std::string chosen = value_of("QT_QPA_PLATFORM");
     const std::string platform = chosen.substr(0, chosen.find(':'));  // options follow a colon
@@ -97,9 +97,9 @@ bool prepare_window_system(std::ostream& err) {
     }
     const std::string failure = (wayland ? kWayland : kX).attempt();
     if (!failure.empty()) {
-      err << "camscope: cannot open windows on QT_QPA_PLATFORM=" << chosen << ": " << failure
-          << "; run camscope in a desktop session, or unset QT_QPA_PLATFORM to let camscope find "
-             "a window system\n";
+      err << program << ": cannot open windows on QT_QPA_PLATFORM=" << chosen << ": " << failure
+          << "; run " << program << " in a desktop session, or unset QT_QPA_PLATFORM to let "
+          << program << " find a window system\n";
     }
     return failure.empty();
   }
@@ -116,8 +116,8 @@ bool prepare_window_system(std::ostream& err) {
     }
     failures += (failures.empty() ? "" : "; ") + failure;
   }
-  err << "camscope: no window system can be reached (" << failures
-      << "); run camscope in a desktop session (X11 or Wayland), or point DISPLAY or "
-         "WAYLAND_DISPLAY at a running one\n";
+  err << program << ": no window system can be reached (" << failures << "); run " << program
+      << " in a desktop session (X11 or Wayland), or point DISPLAY or WAYLAND_DISPLAY at a running "
+         "one\n";
   return false;
 }

@@ -8,5 +8,6 @@
 // Qt which one to use. A QT_QPA_PLATFORM that the user set is honoured: for xcb or wayland it is
 // checked, any other platform is taken as it is. Otherwise the window system of the session is
 // tried first: Wayland when XDG_SESSION_TYPE is wayland, else X; then the other. Returns false,
-// after a message on err, when the windows cannot be opened, where Qt would abort the process.
-bool prepare_window_system(std::ostream& err);
+// after a message on err that starts with program, when the windows cannot be opened, where Qt
+// would abort the process.
+bool prepare_window_system(const char* program, std::ostream& err);

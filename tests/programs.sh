@@ -4,9 +4,10 @@
 # nothing on either stream. The demo on the desktops it may meet: on X (a virtual display) all
 # seven windows appear and q ends it with 0. On a Wayland desktop without X, with no hint from the
 # variables, it finds Wayland and runs until SIGTERM ends it with 143. Where no window system
-# answers, it ends with status 1 and a message saying what it tried, never with Qt's abort.
-# Nothing here waits for a fixed time: each wait ends when what it waits for happens, or the
-# program ends, or the demo's loop has gone round 200 times without it.
+# answers, it ends with status 1 and a message that starts with its own name and says what it
+# tried, never with Qt's abort. Nothing here waits for a fixed time: each wait ends when what it
+# waits for happens, or the program ends, or the demo's loop has gone round 200 times without it,
+# or 20 seconds have passed (a frozen loop); no program runs longer than 30 seconds.
 camscope=$1
 demo=$2
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null && command -v weston >/dev/null ||
@@ -17,21 +18,23 @@ trap 'kill "$xvfb" "$weston" "$pid" 2>/dev/null; rm -rf "$runtime"' EXIT
 fail() { echo "$*"; exit 1; }
 
 if [ ! -e /dev/video0 ]; then
-  OPENCV_LOG_LEVEL=ERROR env -u DISPLAY -u WAYLAND_DISPLAY "$camscope" >"$runtime/out" 2>&1
+  timeout 30 env -u DISPLAY -u WAYLAND_DISPLAY "$camscope" >"$runtime/out" 2>&1
   status=$?
   [ "$status" -eq 255 ] || fail "camscope without a camera: status $status, expected 255"
   [ -s "$runtime/out" ] && fail "camscope without a camera printed: $(cat "$runtime/out")"
 fi
-run_demo() {  # exec: run in the background, $! is the demo itself
+run_demo() {  # exec: run in the background, $! is the demo's timeout, which passes signals on
   exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_SESSION_TYPE \
-    XDG_RUNTIME_DIR="$runtime" "$@" "$demo" >"$runtime/out" 2>"$runtime/err"
+    XDG_RUNTIME_DIR="$runtime" "$@" timeout 30 "$demo" >"$runtime/out" 2>"$runtime/err"
 }
 lines() { wc -l <"$runtime/out"; }
-wait_until() {  # "$@" holds; fails if the program $pid ends or the demo loops 200 times first
+wait_until() {  # "$@" holds; fails if the program $pid ends, or the demo loops 200 times or 20 s pass
   start=$(lines)
+  deadline=$(($(date +%s) + 20))
   until "$@"; do
     kill -0 "$pid" 2>/dev/null || fail "ended early: $(cat "$runtime/err" "$runtime/log")"
     [ "$(lines)" -lt $((start + 200)) ] || fail "not after 200 iterations: $*"
+    [ "$(date +%s)" -lt "$deadline" ] || fail "not within 20 s: $*"
     sleep 0.1
   done
 }
@@ -78,7 +81,7 @@ while IFS="|" read -r variables named; do
   message=$(cat "$runtime/err")
   [ "$status" -eq 1 ] || fail "$variables: status $status, expected 1 ($message)"
   [ -s "$runtime/out" ] && fail "$variables: wrote to standard output: $(head -n 3 "$runtime/out")"
-  case "$message" in "camscope: "*"$named"*) ;; *) fail "$variables: message \"$message\"" ;; esac
+  case "$message" in "camscope-demo: "*"$named"*) ;; *) fail "$variables: message \"$message\"" ;; esac
 done <<END
 DISPLAY=:97 QT_QPA_PLATFORM=|X display ":97"
 WAYLAND_DISPLAY=nowhere|$runtime/nowhere

@@ -16,18 +16,21 @@ bool same(const cv::Mat& a, const cv::Mat& b) {
   return a.size() == b.size() && a.type() == b.type() && cv::norm(a, b, cv::NORM_INF) == 0;
 }
 
-// The centred log-magnitude spectrum by the textbook sum: the frame padded with zero columns to
-// the transform's size, the odd last row dropped, the quarters swapped, stretched over 0..255.
-cv::Mat textbook_spectrum(const cv::Mat& src_g, int padded_cols) {
-  const int rows = src_g.rows & -2, cols = padded_cols;
+// The centred log-magnitude spectrum by the textbook sum: the frame padded with zeros below and to
+// the right to the transform's size, an odd last row or column dropped, the quarters swapped,
+// stretched over 0..255.
+cv::Mat textbook_spectrum(const cv::Mat& src_g, cv::Size padded) {
+  const int rows = padded.height & -2, cols = padded.width & -2;
   cv::Mat log_mag(rows, cols, CV_64F);
   for (int u = 0; u < rows; u++)
     for (int v = 0; v < cols; v++) {
       std::complex<double> sum = 0;
       for (int y = 0; y < src_g.rows; y++)
         for (int x = 0; x < src_g.cols; x++)
-          sum += double(src_g.at<uchar>(y, x)) *
-                 std::polar(1.0, -2 * CV_PI * (double(u * y) / src_g.rows + double(v * x) / cols));
+          sum +=
+              double(src_g.at<uchar>(y, x)) *
+              std::polar(
+                  1.0, -2 * CV_PI * (double(u * y) / padded.height + double(v * x) / padded.width));
       log_mag.at<double>((u + rows / 2) % rows, (v + cols / 2) % cols) =
           std::log(1 + std::abs(sum));
     }
@@ -38,19 +41,23 @@ cv::Mat textbook_spectrum(const cv::Mat& src_g, int padded_cols) {
   return mag;
 }
 
-// Catches a transform over the frame's own width (7, not the optimal 8), an odd row count not
-// cropped (9 rows), quarters not exchanged, the log of the magnitude alone, and a stretch that
-// is short of 0..255 or does not start from the smallest value.
-TEST(Spectrum, MatchesTheTextbookSpectrumOfAnOddSizedFrame) {
+// Catches a transform over the frame's own width or height (7, not the optimal 8; 11, not 12), an
+// odd row count not cropped (9 rows), quarters not exchanged, the log of the magnitude alone, and
+// a stretch that is short of 0..255 or does not start from the smallest value.
+TEST(Spectrum, MatchesTheTextbookSpectrumOfOddSizedFrames) {
   // Rows repeat every third row (and then two rows in three of the spectrum are zero, where
   // log(1 + m) and log(m) part ways), or every ninth (no zero term: the smallest is not 0).
-  for (const int period : {3, 9}) {
-    cv::Mat src_g(9, 7, CV_8UC1), mag;
-    for (int y = 0; y < 9; y++)
-      for (int x = 0; x < 7; x++)
+  const struct {
+    cv::Size frame, padded;
+    int period;
+  } cases[] = {{{7, 9}, {8, 9}, 3}, {{7, 9}, {8, 9}, 9}, {{11, 7}, {12, 8}, 9}};
+  for (const auto& [frame, padded, period] : cases) {
+    cv::Mat src_g(frame, CV_8UC1), mag;
+    for (int y = 0; y < frame.height; y++)
+      for (int x = 0; x < frame.width; x++)
         src_g.at<uchar>(y, x) = static_cast<uchar>((37 * x + (y % period) * (91 + x * x)) % 256);
     log_magnitude_spectrum(src_g, mag);
-    const cv::Mat expected = textbook_spectrum(src_g, 8);
+    const cv::Mat expected = textbook_spectrum(src_g, padded);
     // Within 1: float against double rounding. cv::norm throws unless mag is 8-bit too.
     ASSERT_EQ(mag.size(), expected.size());
     EXPECT_LE(cv::norm(mag, expected, cv::NORM_INF), 1) << period;

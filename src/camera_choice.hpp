@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: Apache-2.0
+// Which camera the run reads: camera 0 must open, and camera 1 takes its place when it opens too.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <opencv2/videoio.hpp>
+#include <optional>
+#include <string>
+
+// Opens the camera with this index; camscope passes open_camera, the tests pass fakes.
+using CameraOpener = std::function<std::shared_ptr<cv::VideoCapture>(int index)>;
+
+struct ChosenCamera {
+  std::shared_ptr<cv::VideoCapture> cap;  // every read of the run goes to this one
+  std::string name;                       // "camera 0" or "camera 1", as the messages say
+};
+
+// Opens camera 0 and, when it opened, camera 1; camera 1 is kept when it opens, else camera 0.
+// Returns nothing when camera 0 cannot be opened (camera 1 is then not tried). OpenCV's log is
+// silent meanwhile, unless the user chose its level with OPENCV_LOG_LEVEL: a missing camera 1 is
+// no news, and its back-ends' warnings would greet every user at every start.
+std::optional<ChosenCamera> choose_camera(const CameraOpener& open);
+
+// The real camera with this index, OpenCV choosing the capture back-end.
+std::shared_ptr<cv::VideoCapture> open_camera(int index);
