@@ -31,5 +31,6 @@ class CameraError : public std::runtime_error {
 };
 
 // Reads the next frame into frame, retrying empty reads; frame is then never empty and always
-// 8-bit three-channel. Throws CameraError when the camera gives up or delivers another format.
+// 8-bit three-channel. Throws CameraError when the camera gives up or delivers another format; a
+// read that blocks past the timeout ends the process with the same message (see deadline.hpp).
 void read_frame(cv::VideoCapture& cap, cv::Mat& frame, const ReadPolicy& policy);

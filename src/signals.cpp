@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
-// Signals: stop requests end the loop between iterations, fatal ones leave a last message.
+// Signals: stop requests end the loop after its iteration, or after a grace when the loop is stuck;
+// fatal ones leave a last message.
 #include "signals.hpp"
 
 #include <signal.h>
@@ -8,13 +9,12 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "deadline.hpp"
+
 namespace {
 
-constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
-
 // The fatal-signal handler takes no arguments, so the name it prints has to wait for it here.
-const char* program_name =
-    "camscope";  // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
+const char* program_name = "camscope";
 
 void write_to_stderr(const char* text) {
   // Nothing is left to do if standard error is gone, so the result is not looked at.
@@ -31,17 +31,25 @@ void on_fatal_signal(int signo) {
   (void)raise(signo);
 }
 
+// The loop takes the stop after its iteration; a read that blocks or a modal dialog of the
+// window's toolbar must not keep it from ending, hence the deadline.
+void on_stop_signal(int signo) {
+  arm_stop_deadline(signo, kStopGrace);
+}
+
 }  // namespace
 
 void install_signal_handling(const char* program) {
   program_name = program;
-  sigset_t stops;
-  sigemptyset(&stops);
-  for (const int signo : kStopSignals) {
-    sigaddset(&stops, signo);
-  }
+  install_deadline_handler(program);
   // These calls fail only for invalid arguments, which these are not.
-  (void)pthread_sigmask(SIG_BLOCK, &stops, nullptr);
+  for (const int signo : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction action {};
+    action.sa_handler = on_stop_signal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;  // a read interrupted by the signal goes on
+    (void)sigaction(signo, &action, nullptr);
+  }
   (void)signal(SIGPIPE, SIG_IGN);
   for (const int signo : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) {
     struct sigaction current {};
@@ -53,18 +61,5 @@ void install_signal_handling(const char* program) {
 }
 
 int take_stop_signal() {
-  sigset_t pending;
-  sigemptyset(&pending);
-  (void)sigpending(&pending);
-  for (const int signo : kStopSignals) {
-    if (sigismember(&pending, signo) == 1) {
-      sigset_t just_this;
-      sigemptyset(&just_this);
-      sigaddset(&just_this, signo);
-      int taken = 0;
-      (void)sigwait(&just_this, &taken);
-      return taken;
-    }
-  }
-  return 0;
+  return take_stop_deadline();
 }

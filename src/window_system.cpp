@@ -2,12 +2,16 @@
 // Finds the window system that camscope's windows can open on, before the first window.
 #include "window_system.hpp"
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <wayland-client.h>
 #include <xcb/xcb.h>
 
 #include <array>
 #include <cerrno>
 #include <cstdarg>
+#include <cstddef>
 #include <cstdlib>
 #include <string>
 #include <system_error>
@@ -27,21 +31,64 @@ bool is_set(const char* name) {
   return value != nullptr && *value != '\0';
 }
 
+// Whether a local X server listens for DISPLAY's display number, on its socket in the file system
+// or in the abstract namespace, where the server itself may have refused the connection.
+bool local_x_server_listens() {
+  char* host = nullptr;
+  int number = 0;
+  if (xcb_parse_display(nullptr, &host, &number, nullptr) == 0) {
+    return false;
+  }
+  const bool local = *host == '\0' || std::string(host) == "unix";
+  free(host);  // NOLINT(cppcoreguidelines-no-malloc): libxcb allocated it with malloc
+  if (!local) {
+    return false;
+  }
+  const std::string path = "/tmp/.X11-unix/X" + std::to_string(number);
+  for (const bool abstract : {false, true}) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path + (abstract ? 1 : 0), path.size());
+    const socklen_t length =
+        static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + path.size() + (abstract ? 1 : 0));
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const bool listens =
+        fd >= 0 && connect(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0;
+    if (fd >= 0) {
+      (void)close(fd);
+    }
+    if (listens) {
+      return true;
+    }
+  }
+  return false;
+}
+
 // Each attempt returns an empty string when the window system answered, else what went wrong.
 std::string try_x() {
-  xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+  int screen = 0;
+  xcb_connection_t* connection = xcb_connect(nullptr, &screen);
   const int error = xcb_connection_has_error(connection);
+  // libxcb connects whatever screen DISPLAY names; Qt then aborts on one the server lacks.
+  const int screens = error == 0 ? xcb_setup_roots_length(xcb_get_setup(connection)) : 0;
   xcb_disconnect(connection);
-  if (error == 0) {
+  if (error == 0 && screen < screens) {
     return "";
   }
   if (!is_set("DISPLAY")) {
     return "X: DISPLAY is not set";
   }
   const std::string display = "X display \"" + value_of("DISPLAY") + "\"";
+  if (error == 0) {
+    return display + ": the server has no screen " + std::to_string(screen) + " (it has " +
+           std::to_string(screens) + ")";
+  }
   switch (error) {
     case XCB_CONN_ERROR:
-      return display + ": no X server answers there";
+      return display + (local_x_server_listens()
+                            ? ": the X server refused the connection (not authorized: check "
+                              "XAUTHORITY, or ask the session's owner to allow it with xhost)"
+                            : ": no X server answers there");
     case XCB_CONN_CLOSED_PARSE_ERR:
       return display + ": not a display name";
     case XCB_CONN_CLOSED_INVALID_SCREEN:

@@ -11,6 +11,7 @@
 #include <map>
 #include <opencv2/imgproc.hpp>
 #include <sstream>
+#include <thread>
 
 #include "failure_report.hpp"
 #include "signals.hpp"
@@ -215,24 +216,20 @@ TEST(FrameLoop, CameraReadsArePacedAndAFailingCameraEndsTheRunWithAMessage) {
     std::vector<cv::Mat> frames;
     milliseconds timeout, ready_after;
     int status;
-    size_t reads;  // 0: not counted, where the count depends on timing
+    int reads;  // -1: not counted, where the count depends on timing
     std::string message;
   } cases[] = {
       {std::vector<cv::Mat>(5, solid(5)), milliseconds(5000), milliseconds(0), 1, 5 + 10,
        "camscope: camera 0 stopped delivering frames (10 reads in a row gave none)"},
-      {{},
-       milliseconds(0),
-       milliseconds(0),
-       1,
-       1,
-       "camscope: camera 0 stopped delivering frames (none for 0 ms)"},
+      {{}, milliseconds(0), milliseconds(0), 1, 0,
+       "camscope: camera 0 stopped delivering frames (none for 0.0 s)"},
       {{solid(3, {4, 4}, CV_8UC1)},
        milliseconds(5000),
        milliseconds(0),
        1,
        1,
        "camscope: camera 0 delivers frames of type CV_8UC1"},
-      {std::vector<cv::Mat>(4, solid(5)), camscope_rules.timeout, milliseconds(650), 0, 0, ""}};
+      {std::vector<cv::Mat>(4, solid(5)), camscope_rules.timeout, milliseconds(650), 0, -1, ""}};
   for (const auto& c : cases) {
     FakeDesktop loop;
     loop.policy.timeout = c.timeout;
@@ -241,7 +238,7 @@ TEST(FrameLoop, CameraReadsArePacedAndAFailingCameraEndsTheRunWithAMessage) {
       loop.ready_at = std::chrono::steady_clock::now() + c.ready_after;
     }
     EXPECT_EQ(loop.run(c.frames, {c.status == 0 ? 'q' : -1}), c.status) << c.message;
-    EXPECT_TRUE(c.reads == 0 || loop.reads == c.reads) << c.message << ": " << loop.reads;
+    EXPECT_TRUE(c.reads < 0 || loop.reads == size_t(c.reads)) << c.message << ": " << loop.reads;
     EXPECT_THAT(loop.err.str(), StartsWith(c.message));
   }
   // camscope's own rules on a camera that never delivers: 10 tries, 0.9 s, before 5 s are up.
@@ -269,6 +266,42 @@ TEST(Signals, StopEndsTheRunAfterItsIterationAndAFatalOneLeavesAMessage) {
   }
   EXPECT_EXIT((void)raise(SIGABRT), ::testing::KilledBySignal(SIGABRT),
               "^camscope-demo: ended by SIGABRT; please report this as a bug");
+}
+
+// A camera whose reads never return (within the test's patience), and which may send a signal
+// first, as if the user pressed Ctrl+C while the read hung.
+struct HangingCamera : FakeDesktop {
+  int signal_during_read = 0;
+  bool read(cv::OutputArray) override {
+    if (signal_during_read != 0) {
+      (void)raise(signal_during_read);
+    }
+    std::this_thread::sleep_for(std::chrono::seconds(10));
+    return false;
+  }
+};
+
+// Catches a read that blocks for ever holding up the run, a message that does not say how long
+// was waited, and a stop signal that waits for the blocked read instead of ending the run within
+// its grace (the read's own limit, 5 s, would end it with status 1).
+TEST(Deadline, ABlockedReadEndsTheRunAtItsLimitAndAStopWithinItsGrace) {
+  install_signal_handling("camscope");
+  EXPECT_EXIT(
+      {
+        HangingCamera camera;
+        camera.policy.timeout = milliseconds(300);
+        camera.run({}, {});
+      },
+      ::testing::ExitedWithCode(1),
+      "^camscope: camera 0 stopped delivering frames \\(none for 0\\.[34] s\\); check that");
+  EXPECT_EXIT(
+      {
+        HangingCamera camera;
+        camera.policy = ReadPolicy{};
+        camera.signal_during_read = SIGINT;
+        camera.run({}, {});
+      },
+      ::testing::ExitedWithCode(128 + SIGINT), "^camscope: stopped by SIGINT\n$");
 }
 
 // Catches an OpenCV error or an unknown exception ending the program silently or with status 0.

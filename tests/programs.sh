@@ -74,7 +74,8 @@ wait_until has_lines 2
 kill -TERM "$pid"
 expect_status 143 SIGTERM
 
-# Nothing answers. Each case: the variables, then a text that the message must name.
+# Nothing answers, or not as asked (a screen the X server lacks). Each case: the variables, then a
+# text that the message must name.
 while IFS="|" read -r variables named; do
   (run_demo $variables)
   status=$?
@@ -84,6 +85,7 @@ while IFS="|" read -r variables named; do
   case "$message" in "camscope-demo: "*"$named"*) ;; *) fail "$variables: message \"$message\"" ;; esac
 done <<END
 DISPLAY=:97 QT_QPA_PLATFORM=|X display ":97"
+DISPLAY=$DISPLAY.3|X display "$DISPLAY.3": the server has no
 WAYLAND_DISPLAY=nowhere|$runtime/nowhere
 WAYLAND_DISPLAY=nowhere XDG_SESSION_TYPE=wayland|$runtime/nowhere
 QT_QPA_PLATFORM=xcb WAYLAND_DISPLAY=camscope-test|QT_QPA_PLATFORM=xcb

@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: Apache-2.0
+// The last resort against a wait without end: a timer that ends the process with a message when a
+// camera read, or the way out after a stop signal, takes too long.
+#pragma once
+
+#include <chrono>
+#include <string>
+
+// Installs the timer's handler (SIGALRM); its messages start with program, a string that lives as
+// long as the process. install_signal_handling calls it.
+void install_deadline_handler(const char* program);
+
+// From now until disarm_read_deadline, a read that has not returned by started + limit ends the
+// process with status 1 and the message: program, ": ", before, the seconds waited since started
+// (as "5.0 s"), after. Does nothing while a stop is under way: its own deadline is the nearer.
+void arm_read_deadline(std::chrono::steady_clock::time_point started,
+                       std::chrono::milliseconds limit, const std::string& before,
+                       const std::string& after);
+void disarm_read_deadline();
+
+// Called from the stop signals' handler, so async-signal-safe: unless the loop takes the stop
+// (take_stop_deadline) within grace, the process ends with "program: stopped by SIG..." and
+// status 128 plus signo, the message the loop would have written.
+void arm_stop_deadline(int signo, std::chrono::milliseconds grace);
+
+// The loop has reached the stop: the deadline is off, and the stop signal's number returned; 0 when
+// no stop signal has arrived.
+int take_stop_deadline();
+
+// How long the camera was waited for, as the messages say it, to the nearest tenth: "5.0 s".
+std::string seconds_text(std::chrono::steady_clock::duration waited);
