@@ -1,14 +1,17 @@
 #!/bin/sh
 # SPDX-License-Identifier: Apache-2.0
-# Installs what camscope needs, builds it and runs it; on a machine without a camera, runs the
-# demo on its built-in scene instead.
+# Installs what camscope needs, builds it and runs it; when camscope cannot open camera 0 (on a
+# machine without a camera, say), runs the demo on its built-in scene instead.
 set -e
 cd "$(dirname "$0")/.."
 . scripts/packages.sh
 install_packages $RUN_PACKAGES
 build_camscope build -DCAMSCOPE_TESTS=OFF
-if ! ls /dev/video* >/dev/null 2>&1; then
-  echo "run.sh: no camera found (no /dev/video*); starting camscope-demo on its built-in scene"
+status=0
+build/camscope || status=$?
+if [ "$status" -eq 255 ]; then
+  echo "run.sh: camscope cannot open camera 0 (OPENCV_LOG_LEVEL=INFO build/camscope says why);" \
+    "starting camscope-demo on its built-in scene instead"
   exec build/camscope-demo
 fi
-exec build/camscope
+exit "$status"

@@ -1,8 +1,8 @@
 #!/bin/sh
 # SPDX-License-Identifier: Apache-2.0
 # Remakes docs/windows.png: camscope-demo's seven windows in a virtual X display, each cut out of
-# a screenshot without Qt's toolbar and laid out under its title (the virtual display has no
-# window manager to draw title bars).
+# a screenshot whole, as users see it (OpenCV's toolbar above the image), and
+# laid out under its title (the virtual display has no window manager to draw title bars).
 set -e
 cd "$(dirname "$0")/.."
 if [ "$1" != "--inside" ]; then
@@ -25,16 +25,16 @@ window_of() {
   done
   echo "$window"
 }
-# Each window's title and image size, in the order the loop shows them.
-windows="Source image|640x480
-hist_image|512x400
-histmax_color|400x400
-COLOR_BGR2GRAY|640x480
-2D_FFT|640x480
-Laplacian|640x480
-diff image|640x480"
+# Each window's title, in the order the loop shows them.
+windows="Source image
+hist_image
+histmax_color
+COLOR_BGR2GRAY
+2D_FFT
+Laplacian
+diff image"
 index=0
-while IFS='|' read -r title size; do
+while read -r title; do
   xdotool windowmove "$(window_of "$title")" $((index % 2 * 1550)) $((index / 2 * 570))
   index=$((index + 1))
 done <<END
@@ -43,19 +43,16 @@ END
 sleep 3  # a few iterations with every window uncovered
 import -window root "$work/screen.png"
 index=0
-while IFS='|' read -r title size; do
+while read -r title; do
   eval "$(xdotool getwindowgeometry --shell "$(window_of "$title")")"
-  # The image sits centred under Qt's 28-pixel toolbar.
-  x=$((X + (WIDTH - ${size%x*} + 1) / 2))
-  y=$((Y + 28))
-  convert "$work/screen.png" -crop "${size}+${x}+${y}" +repage -resize 400x300 \
+  convert "$work/screen.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage -resize 760x320 \
     -set label "$title" "$work/$index.png"
   index=$((index + 1))
 done <<END
 $windows
 END
 mkdir -p docs
-montage -label '%[label]' "$work"/[0-6].png -tile 4x -geometry '400x300+8+8' -background '#202020' \
+montage -label '%[label]' "$work"/[0-6].png -tile 2x -geometry '760x320+8+8' -background '#202020' \
   -fill white -font DejaVu-Sans -pointsize 20 docs/windows.png
 xdotool key --window "$(window_of "diff image")" q
 wait "$demo"
