@@ -2,30 +2,9 @@
 // Which camera the run reads: camera 0 must open, and camera 1 takes its place when it opens too.
 #include "camera_choice.hpp"
 
-#include <cstdlib>
-#include <opencv2/core/utils/logger.hpp>
+#include "quiet_log.hpp"
 
 namespace {
-
-// Silences OpenCV's log for its own lifetime, then puts back the level it found.
-class QuietOpenCvLog {
- public:
-  QuietOpenCvLog()
-      : user_chose_level_(std::getenv("OPENCV_LOG_LEVEL") !=
-                          nullptr),  // NOLINT(concurrency-mt-unsafe)
-        saved_(cv::utils::logging::getLogLevel()) {
-    if (!user_chose_level_) {
-      cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
-    }
-  }
-  ~QuietOpenCvLog() { cv::utils::logging::setLogLevel(saved_); }
-  QuietOpenCvLog(const QuietOpenCvLog&) = delete;
-  QuietOpenCvLog& operator=(const QuietOpenCvLog&) = delete;
-
- private:
-  bool user_chose_level_;
-  cv::utils::logging::LogLevel saved_;
-};
 
 std::shared_ptr<cv::VideoCapture> quietly(const CameraOpener& open, int index) {
   const QuietOpenCvLog quiet;

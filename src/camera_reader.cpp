@@ -10,22 +10,23 @@
 void read_frame(cv::VideoCapture& cap, cv::Mat& frame, const ReadPolicy& policy) {
   const auto start = std::chrono::steady_clock::now();
   const std::string stopped = policy.camera_name + " stopped delivering frames (";
-  const std::string advice = "; check that it is connected and not in use by another program";
+  const std::string advice = "); check that it is connected and not in use by another program";
+  const auto gave_up = [&](const std::string& how) { return CameraError(stopped + how + advice); };
   for (int tries = 1;; ++tries) {
     const auto waited = std::chrono::steady_clock::now() - start;
     if (waited >= policy.timeout) {
-      throw CameraError(stopped + "none for " + seconds_text(waited) + ")" + advice);
+      throw gave_up("none for " + seconds_text(waited));
     }
     // Some capture routes wait long, or without end, inside a read: the deadline ends the run
     // from outside when this one does.
-    arm_read_deadline(start, policy.timeout, stopped + "none for ", ")" + advice);
+    arm_read_deadline(start, policy.timeout, stopped + "none for ", advice);
     cap >> frame;
     disarm_read_deadline();
     if (!frame.empty()) {
       break;
     }
     if (tries >= policy.max_tries) {
-      throw CameraError(stopped + std::to_string(tries) + " reads in a row gave none)" + advice);
+      throw gave_up(std::to_string(tries) + " reads in a row gave none");
     }
     std::this_thread::sleep_for(policy.retry_pause);
   }

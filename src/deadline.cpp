@@ -107,8 +107,8 @@ void arm_read_deadline(std::chrono::steady_clock::time_point started,
   const auto started_ns =
       std::chrono::duration_cast<std::chrono::nanoseconds>(started.time_since_epoch());
   read_started_ns.store(started_ns.count());
-  const auto left = std::chrono::ceil<std::chrono::milliseconds>(
-      started + limit - std::chrono::steady_clock::now());
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(started + limit -
+                                                                 std::chrono::steady_clock::now());
   int expected = kNothing;
   if (guarded.compare_exchange_strong(expected, kRead)) {
     set_timer(std::max<long long>(left.count(), 1));
@@ -146,6 +146,7 @@ int take_stop_deadline() {
 }
 
 std::string seconds_text(std::chrono::steady_clock::duration waited) {
-  const auto tenths = (std::chrono::duration_cast<std::chrono::milliseconds>(waited).count() + 50) / 100;
+  const auto tenths =
+      (std::chrono::duration_cast<std::chrono::milliseconds>(waited).count() + 50) / 100;
   return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " s";
 }

@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <opencv2/imgproc.hpp>
-#include <thread>
 
 namespace {
 
@@ -28,7 +27,7 @@ cv::Mat textured_background(cv::Size size) {
 
 SyntheticCamera::SyntheticCamera(cv::Size size, int cycle_length,
                                  std::chrono::milliseconds frame_interval)
-    : frame_interval_(frame_interval), due_(std::chrono::steady_clock::now()) {
+    : pacer_(frame_interval) {
   const cv::Mat background = textured_background(size);
   cv::RNG rng(20261207);
   const int radius = std::max(2, size.height / 8);
@@ -52,10 +51,7 @@ SyntheticCamera::SyntheticCamera(cv::Size size, int cycle_length,
 }
 
 bool SyntheticCamera::read(cv::OutputArray image) {
-  if (frame_interval_.count() > 0) {
-    std::this_thread::sleep_until(due_);
-    due_ = std::max(due_ + frame_interval_, std::chrono::steady_clock::now());
-  }
+  pacer_.wait_for_next();
   frames_[next_].copyTo(image);  // a copy: the loop may keep or write into what it reads
   next_ = (next_ + 1) % frames_.size();
   return true;

@@ -6,6 +6,8 @@
 #include <opencv2/videoio.hpp>
 #include <vector>
 
+#include "frame_pacer.hpp"
+
 // Serves colour frames of two discs moving over a textured background with sensor-like noise, so
 // that every analysis, the motion image included, has something to show. The frames form a loop
 // of cycle_length, rendered up front; with a frame_interval, reads are paced like a real camera.
@@ -19,6 +21,5 @@ class SyntheticCamera : public cv::VideoCapture {
  private:
   std::vector<cv::Mat> frames_;
   size_t next_ = 0;
-  std::chrono::milliseconds frame_interval_;
-  std::chrono::steady_clock::time_point due_;
+  FramePacer pacer_;
 };

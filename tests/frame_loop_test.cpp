@@ -9,10 +9,12 @@
 #include <signal.h>
 
 #include <map>
+#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <sstream>
 #include <thread>
 
+#include "clip_camera.hpp"
 #include "failure_report.hpp"
 #include "signals.hpp"
 
@@ -221,7 +223,11 @@ TEST(FrameLoop, CameraReadsArePacedAndAFailingCameraEndsTheRunWithAMessage) {
   } cases[] = {
       {std::vector<cv::Mat>(5, solid(5)), milliseconds(5000), milliseconds(0), 1, 5 + 10,
        "camscope: camera 0 stopped delivering frames (10 reads in a row gave none)"},
-      {{}, milliseconds(0), milliseconds(0), 1, 0,
+      {{},
+       milliseconds(0),
+       milliseconds(0),
+       1,
+       0,
        "camscope: camera 0 stopped delivering frames (none for 0.0 s)"},
       {{solid(3, {4, 4}, CV_8UC1)},
        milliseconds(5000),
@@ -302,6 +308,64 @@ TEST(Deadline, ABlockedReadEndsTheRunAtItsLimitAndAStopWithinItsGrace) {
         camera.run({}, {});
       },
       ::testing::ExitedWithCode(128 + SIGINT), "^camscope: stopped by SIGINT\n$");
+}
+
+// The console line of a frame, from peaks counted here: per channel, the most frequent value
+// above 0, the lowest of equals.
+std::string console_line(const cv::Mat& frame, int frame_num) {
+  int peaks[3] = {0, 0, 0}, counts[3][256] = {};
+  for (auto pixel = frame.begin<cv::Vec3b>(); pixel != frame.end<cv::Vec3b>(); ++pixel)
+    for (int c = 0; c < 3; c++)
+      ++counts[c][(*pixel)[c]];
+  for (int c = 0; c < 3; c++)
+    for (int v = 1, most = 0; v < 256; v++)
+      if (counts[c][v] > most) {
+        most = counts[c][v];
+        peaks[c] = v;
+      }
+  return " Red = " + std::to_string(peaks[2]) + " Green = " + std::to_string(peaks[1]) +
+         " Blue = " + std::to_string(peaks[0]) + " Frame_num = " + std::to_string(frame_num) + "\n";
+}
+
+// Catches a clip not played from its first frame, not started again after its end, or not paced
+// at its own frame rate; a picture not served over and over; and a clip with no frame, or a file
+// that is not one, reaching the loop instead of a clear refusal. The clip's codec is lossy, so its
+// frames are compared with what a plain capture reads back from the file.
+TEST(Clip, PlaysFromItsFirstFrameAtItsOwnRateOverAndOver) {
+  const std::string dir = ::testing::TempDir();
+  const int mjpg = cv::VideoWriter::fourcc('M', 'J', 'P', 'G');
+  {
+    cv::VideoWriter writer(dir + "clip.avi", mjpg, 50, {16, 8});
+    for (const cv::Scalar& colour : {cv::Scalar(10, 50, 200), {90, 130, 140}, {170, 210, 80}})
+      writer << solid(colour, {16, 8});
+    cv::VideoWriter empty(dir + "empty.avi", mjpg, 50, {16, 8});
+  }
+  std::vector<cv::Mat> read_back(3);
+  cv::VideoCapture plain(dir + "clip.avi");
+  for (cv::Mat& frame : read_back)
+    ASSERT_TRUE(plain.read(frame));
+  ClipCamera clip(dir + "clip.avi");
+  EXPECT_EQ(clip.frame_rate(), 50);
+  FakeDesktop windows;
+  windows.keys = {-1, -1, 'q'};
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(run_frame_loop(clip, windows, windows.out, windows.policy), 0);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, milliseconds(11 * 20));  // 12 frames
+  // Iteration n begins with frame 4n of the endless clip, that is frame n of the file.
+  ASSERT_EQ(windows.shown.size(), 21U);
+  std::string lines;
+  for (int n = 0; n < 3; n++) {
+    EXPECT_TRUE(same(windows.shown.at(7 * size_t(n)).second, read_back[n])) << n;
+    lines += console_line(read_back[n], n + 1);
+  }
+  EXPECT_EQ(windows.console.str(), lines);
+  cv::imwrite(dir + "still.png", solid({10, 50, 200}, {16, 8}));
+  ClipCamera still(dir + "still.png");
+  for (int n = 0; n < 3; n++) {
+    cv::Mat frame;
+    EXPECT_TRUE(still.read(frame) && same(frame, solid({10, 50, 200}, {16, 8}))) << n;
+  }
+  EXPECT_THROW(ClipCamera(dir + "empty.avi"), ClipError);
 }
 
 // Catches an OpenCV error or an unknown exception ending the program silently or with status 0.

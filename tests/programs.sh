@@ -1,9 +1,11 @@
 #!/bin/sh
 # SPDX-License-Identifier: Apache-2.0
 # The real programs, from outside. camscope on a machine without a camera: status 255 at once,
-# nothing on either stream. The demo on the desktops it may meet: on X (a virtual display) all
-# seven windows appear and q ends it with 0. On a Wayland desktop without X, with no hint from the
-# variables, it finds Wayland and runs until SIGTERM ends it with 143. Where no window system
+# nothing on either stream. The demo's command line: help, version, usage errors and files it
+# cannot play, each answered before any window. The demo on the desktops it may meet: on X (a
+# virtual display), playing a picture, all seven windows appear, the console line gives the
+# picture's colour and q ends it with 0. On a Wayland desktop without X, with no hint from the
+# variables, it finds Wayland and runs its own scene until SIGTERM ends it with 143. Where no window system
 # answers, it ends with status 1 and a message that starts with its own name and says what it
 # tried, never with Qt's abort. Nothing here waits for a fixed time: each wait ends when what it
 # waits for happens, or the program ends, or the demo's loop has gone round 200 times without it,
@@ -25,8 +27,29 @@ if [ ! -e /dev/video0 ]; then
 fi
 run_demo() {  # exec: run in the background, $! is the demo's timeout, which passes signals on
   exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_SESSION_TYPE \
-    XDG_RUNTIME_DIR="$runtime" "$@" timeout 30 "$demo" >"$runtime/out" 2>"$runtime/err"
+    XDG_RUNTIME_DIR="$runtime" "$@" timeout 30 "$demo" $play >"$runtime/out" 2>"$runtime/err"
 }
+play=""  # a file for the demo to play
+
+# A 4x2 picture of red 200, green 50, blue 10; a file that is no picture.
+printf 'P6\n4 2\n255\n' >"$runtime/still.ppm"
+for pixel in 1 2 3 4 5 6 7 8; do printf '\310\062\012' >>"$runtime/still.ppm"; done
+echo "not a picture" >"$runtime/notes.txt"
+# Each case: the arguments, the status, the stream and the text it must start with.
+while IFS="|" read -r args status stream text; do
+  timeout 30 "$demo" $args >"$runtime/out" 2>"$runtime/err"
+  got=$?
+  [ "$got" -eq "$status" ] || fail "camscope-demo $args: status $got, expected $status"
+  case "$(cat "$runtime/$stream")" in "$text"*) ;; *) fail "camscope-demo $args: $(cat "$runtime/$stream")" ;; esac
+done <<END
+--help|0|out|usage: camscope-demo [FILE]
+--version|0|out|camscope-demo 0.1.0
+a b|2|err|camscope-demo: one FILE at most
+--fast|2|err|camscope-demo: unknown option --fast
+$runtime/none.avi|1|err|camscope-demo: cannot play $runtime/none.avi: No such file
+$runtime|1|err|camscope-demo: cannot play $runtime: it is a directory
+$runtime/notes.txt|1|err|camscope-demo: cannot play $runtime/notes.txt: OpenCV cannot open it
+END
 lines() { wc -l <"$runtime/out"; }
 wait_until() {  # "$@" holds; fails if the program $pid ends, or the demo loops 200 times or 20 s pass
   start=$(lines)
@@ -53,14 +76,18 @@ Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$runtime/display" 2>"$
 pid=$!
 xvfb=$pid
 wait_until [ -s "$runtime/display" ]
+play="$runtime/still.ppm"
 run_demo DISPLAY=":$(cat "$runtime/display")" &
 pid=$!
+play=""
 export DISPLAY=":$(cat "$runtime/display")"
 for title in "Source image" hist_image histmax_color COLOR_BGR2GRAY 2D_FFT Laplacian "diff image"; do
   wait_until has_window "$title"
 done
 xdotool key --window "$(xdotool search --name '^diff image$' | head -n 1)" q
 expect_status 0 "q"
+[ "$(head -n 1 "$runtime/out")" = " Red = 200 Green = 50 Blue = 10 Frame_num = 1" ] ||
+  fail "the picture's console line: $(head -n 1 "$runtime/out")"
 
 XDG_RUNTIME_DIR="$runtime" weston --backend=headless-backend.so --socket=camscope-test \
   >"$runtime/log" 2>&1 &

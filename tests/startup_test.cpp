@@ -36,13 +36,13 @@ struct FakeCamera : cv::VideoCapture, Display {
 // left on while a camera opens, or left silent afterwards.
 TEST(StartUp, KeepsCameraOneWhenItOpensAndCameraZeroMustOpen) {
   const struct {
-    bool camera0, camera1;
     std::vector<int> tried;
     int kept;  // -1: none, the program ends with -1
-  } cases[] = {{false, true, {0}, -1},
-               {false, false, {0}, -1},
-               {true, false, {0, 1}, 0},
-               {true, true, {0, 1}, 1}};
+    bool camera0, camera1;
+  } cases[] = {{{0}, -1, false, true},
+               {{0}, -1, false, false},
+               {{0, 1}, 0, true, false},
+               {{0, 1}, 1, true, true}};
   const LogLevel before = cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_INFO);
   for (const auto& c : cases) {
     const std::shared_ptr<FakeCamera> cameras[] = {std::make_shared<FakeCamera>(c.camera0),
