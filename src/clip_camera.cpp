@@ -49,13 +49,11 @@ ClipCamera::ClipCamera(const std::string& name)
   if (const std::string problem = file_problem(name); !problem.empty()) {
     throw ClipError(problem);
   }
-  {
-    const QuietOpenCvLog quiet;  // its guesses at every back-end would bury the message below
-    if (!open(name, cv::CAP_ANY)) {
-      throw ClipError(
-          "OpenCV cannot open it as a video or image: not a format it knows, or one whose codec "
-          "is not installed; convert it (for example with ffmpeg) or try another file");
-    }
+  is_file_ = access(name.c_str(), F_OK) == 0;
+  if (!open_clip()) {
+    throw ClipError(
+        "OpenCV cannot open it as a video or image: not a format it knows, or one whose codec "
+        "is not installed; convert it (for example with ffmpeg) or try another file");
   }
   cv::Mat first;
   if (!cv::VideoCapture::read(first) || first.empty()) {
@@ -92,12 +90,19 @@ bool ClipCamera::read(cv::OutputArray image) {
 bool ClipCamera::restart() {
   cv::Mat frame;
   if (!set(cv::CAP_PROP_POS_FRAMES, 0) || !cv::VideoCapture::read(frame) || frame.empty()) {
-    const QuietOpenCvLog quiet;
-    if (!open(name_, cv::CAP_ANY) || !cv::VideoCapture::read(frame) || frame.empty()) {
+    if (!open_clip() || !cv::VideoCapture::read(frame) || frame.empty()) {
       return false;
     }
   }
   frames_since_start_ = 1;
   latest_ = frame;
   return true;
+}
+
+bool ClipCamera::open_clip() {
+  const QuietOpenCvLog quiet;  // its guesses at every back-end would bury camscope's message
+  if (!is_file_) {
+    return open(name_, cv::CAP_ANY);
+  }
+  return open(name_, cv::CAP_FFMPEG) || open(name_, cv::CAP_IMAGES);
 }

@@ -30,8 +30,13 @@ class ClipCamera : public cv::VideoCapture {
  private:
   // Back to the first frame at the end of the clip: rewound where the back-end can, else reopened.
   bool restart();
+  // Opens a file through the back-ends that read files, FFmpeg and then OpenCV's image reader:
+  // GStreamer, which OpenCV would also try, writes its complaints about a file it cannot read
+  // straight to the terminal. A pattern or a URL goes to whichever back-end OpenCV picks.
+  bool open_clip();
 
   std::string name_;
+  bool is_file_ = false;
   double frame_rate_;
   FramePacer pacer_;
   cv::Mat latest_;              // the frame read last, served again for a picture

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
-// The loop through its seam (a fake camera and display): what each window shows, the histogram
-// plot, peaks and console line, the quit key, and how a failing camera, a signal or an error ends
-// the run.
+// The loop through its seams (a fake camera and display, and the opening of cameras): which camera
+// is read, what each window shows, the histogram plot, peaks and console line, the quit key, how
+// a failing or hanging camera, a signal or an error ends the run, and the demo's player of clips.
 #include "frame_loop.hpp"
 
 #include <gmock/gmock.h>
@@ -9,11 +9,13 @@
 #include <signal.h>
 
 #include <map>
+#include <opencv2/core/utils/logger.hpp>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <sstream>
 #include <thread>
 
+#include "camera_choice.hpp"
 #include "clip_camera.hpp"
 #include "failure_report.hpp"
 #include "signals.hpp"
@@ -21,6 +23,7 @@
 namespace {
 
 using std::chrono::milliseconds;
+using ::testing::EndsWith;
 using ::testing::StartsWith;
 
 cv::Mat solid(const cv::Scalar& colour, cv::Size size = {8, 6}, int type = CV_8UC3) {
@@ -41,13 +44,16 @@ struct FlushRecorder : std::stringbuf {
 };
 
 // The loop's camera and display at once. Serves the frames given in turn (an empty one is a failed
-// read, and so is every read after the last, or before ready_at), keeps a copy of every image
-// shown, and answers the key polls with the keys given, then -1. A failure or stop is reported as
-// main reports it.
+// read, and so is every read after the last, or before ready_at; a hanging camera's read sends
+// hang_signal, if any, and does not return within the test's patience), keeps a copy of every
+// image shown, and answers the key polls with the keys given, then -1. A failure or stop is
+// reported as main reports it.
 struct FakeDesktop : cv::VideoCapture, Display {
   std::vector<cv::Mat> frames;
   std::vector<int> keys;
   size_t reads = 0, served = 0, polls = 0;
+  bool opens = true, hangs = false;
+  int hang_signal = 0;
   std::chrono::steady_clock::time_point ready_at{};
   std::vector<std::pair<std::string, cv::Mat>> shown;
   ReadPolicy policy{"camera 0", 10, milliseconds(5000), milliseconds(0)};  // no pause by default
@@ -55,7 +61,12 @@ struct FakeDesktop : cv::VideoCapture, Display {
   std::ostream out{&console};
   std::ostringstream err;
 
+  bool isOpened() const override { return opens; }
   bool read(cv::OutputArray image) override {
+    if (hangs) {
+      (void)(hang_signal != 0 && raise(hang_signal));
+      std::this_thread::sleep_for(std::chrono::seconds(10));
+    }
     ++reads;
     const bool ready = std::chrono::steady_clock::now() >= ready_at;
     const cv::Mat next = ready && served < frames.size() ? frames[served++] : cv::Mat();
@@ -76,6 +87,13 @@ struct FakeDesktop : cv::VideoCapture, Display {
     }
   }
 };
+
+// The console line for peaks in blue, green, red order, as the stages must print it.
+std::string console_line(const cv::Scalar& peaks, int frame_num) {
+  const auto text = [&](int c) { return std::to_string(static_cast<int>(peaks[c])); };
+  return " Red = " + text(2) + " Green = " + text(1) + " Blue = " + text(0) +
+         " Frame_num = " + std::to_string(frame_num) + "\n";
+}
 
 // Gray by the published weights, 0.299 R + 0.587 G + 0.114 B, for colours far from a rounding tie.
 uchar luma(const cv::Scalar& bgr) {
@@ -103,14 +121,9 @@ TEST(FrameLoop, EachWindowShowsItsOwnFramesUntilTheWholeCodeOfQ) {
   EXPECT_EQ(loop.run(frames, std::vector<int>(std::begin(keys), std::end(keys))), 0);
   EXPECT_EQ(loop.reads, frames.size());
   EXPECT_EQ(loop.polls, 5U);
-  const std::string lines[] = {" Red = 10 Green = 50 Blue = 200 Frame_num = 1\n",
-                               " Red = 0 Green = 0 Blue = 0 Frame_num = 2\n",
-                               " Red = 255 Green = 255 Blue = 255 Frame_num = 3\n",
-                               " Red = 200 Green = 50 Blue = 10 Frame_num = 4\n",
-                               " Red = 10 Green = 50 Blue = 200 Frame_num = 5\n"};
-  std::vector<std::string> flushed{lines[0]};
-  for (int n = 1; n < 5; n++)
-    flushed.push_back(flushed.back() + lines[n]);
+  std::vector<std::string> flushed;  // the text so far, after each line
+  for (int n = 0; n < 5; n++)
+    flushed.push_back((n ? flushed.back() : "") + console_line(colours[n], n + 1));
   EXPECT_EQ(loop.console.at_flush, flushed);
   ASSERT_EQ(loop.shown.size(), 35U);
   EXPECT_EQ(luma(cool), 55);
@@ -137,17 +150,6 @@ TEST(FrameLoop, EachWindowShowsItsOwnFramesUntilTheWholeCodeOfQ) {
   }
 }
 
-// Runs one iteration on each colour frame given, each followed by three motion frames, then quits.
-void run_on(FakeDesktop& loop, const std::vector<cv::Mat>& colour_frames) {
-  std::vector<cv::Mat> frames;
-  for (const cv::Mat& frame : colour_frames)
-    frames.insert(frames.end(), 4, frame);
-  std::vector<int> keys(colour_frames.size(), -1);
-  keys.back() = 'q';
-  ASSERT_EQ(loop.run(frames, keys), 0);
-  ASSERT_EQ(loop.shown.size(), 7 * colour_frames.size());
-}
-
 cv::Mat row_of(const std::vector<cv::Vec3b>& pixels) {
   return cv::Mat(pixels, true).reshape(3, 1);
 }
@@ -171,90 +173,56 @@ cv::Mat expected_plot(const std::vector<std::pair<std::map<int, int>, cv::Scalar
   return plot;
 }
 
-// Catches bin 0 kept in the scale, counts or curves left from the frame before, a peak short of
-// the top row, thin curves, and a marker off its column or short of the bottom row.
-TEST(Histograms, GrayFrameMostlyBlackGivesOneRedCurveWithItsPeakMarker) {
-  FakeDesktop loop;
-  run_on(loop, {row_of({{9, 99, 199}, {40, 50, 60}, {0, 0, 0}, {0, 0, 0}}),
-                row_of({{0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {100, 100, 100}})});
-  // Red is drawn last, so it covers the blue and green curves and markers it coincides with.
-  EXPECT_TRUE(same(loop.shown.at(8).second, expected_plot({{{{100, 400}}, kRed}}, {{100, kRed}})));
-}
-
-// Catches swapped channels or colours, rounding of the scaled bins, `>=` in the peak search (ties
-// keep the lowest bin), the order of the console line and of the swatch, and markers drawn under
-// the curves: the blue marker crosses a green plateau (bins 29 to 31) that stands clear of it.
+// Catches swapped channels or colours, bin 0 kept in the scale, rounding of the scaled bins, `>=`
+// in the peak search (ties keep the lowest bin), the order of the console line and of the swatch,
+// counts or curves left from the frame before, thin curves, and markers off their column or drawn
+// under the curves: the blue marker crosses a green plateau (bins 29 to 31) that stands clear.
 TEST(Histograms, ColourFrameGivesEachChannelItsCurvePeakMarkerAndSwatch) {
-  FakeDesktop loop;
-  // Blue: 30 three times. Green: 60 three times, 70 twice (400 * 2 / 3 = 266.7), 29, 30 and 31
-  // once (133.3). Red: 50 and 80.
-  run_on(loop, {row_of({{30, 60, 50},
-                        {30, 60, 80},
-                        {30, 60, 0},
-                        {0, 70, 0},
-                        {0, 70, 0},
-                        {0, 0, 0},
-                        {0, 29, 0},
-                        {0, 30, 0},
-                        {0, 31, 0}})});
+  // After a frame with other peaks: blue 30 three times; green 60 three times, 70 twice
+  // (400 * 2 / 3 = 266.7), 29, 30 and 31 once (133.3); red 50 and 80.
+  const std::vector<cv::Vec3b> pixels{{30, 60, 50}, {30, 60, 80}, {30, 60, 0},
+                                      {0, 70, 0},   {0, 70, 0},   {0, 0, 0},
+                                      {0, 29, 0},   {0, 30, 0},   {0, 31, 0}};
+  FakeDesktop loop;  // each frame four times: one iteration each
+  std::vector<cv::Mat> frames(4, row_of({{9, 99, 199}, {40, 50, 60}}));
+  frames.insert(frames.end(), 4, row_of(pixels));
+  ASSERT_EQ(loop.run(frames, {-1, 'q'}), 0);
   const cv::Mat expected =
       expected_plot({{{{30, 400}}, kBlue},
                      {{{29, 133}, {30, 133}, {31, 133}, {60, 400}, {70, 267}}, kGreen},
                      {{{50, 400}, {80, 400}}, kRed}},
                     {{30, kBlue}, {60, kGreen}, {50, kRed}});
   // Row 399 is left out: there the three flat curves, just below the plot, overlap bin by bin.
-  EXPECT_TRUE(same(loop.shown.at(1).second.rowRange(0, 399), expected.rowRange(0, 399)));
-  EXPECT_EQ(loop.console.str(), " Red = 50 Green = 60 Blue = 30 Frame_num = 1\n");
-  EXPECT_TRUE(same(loop.shown.at(2).second, solid(cv::Scalar(30, 60, 50), {400, 400})));
+  EXPECT_TRUE(same(loop.shown.at(8).second.rowRange(0, 399), expected.rowRange(0, 399)));
+  EXPECT_THAT(loop.console.str(), EndsWith(console_line({30, 60, 50}, 2)));
+  EXPECT_TRUE(same(loop.shown.at(9).second, solid(cv::Scalar(30, 60, 50), {400, 400})));
 }
 
 // Catches endless retrying, or giving up at once, when the camera stops delivering frames; failed
-// reads not paced (a camera that needs 0.65 s to start must get through with camscope's own
-// rules: 10 tries, 100 ms apart, 5 s at most); a give-up rule counted only in tries, not in time;
-// and a gray frame reaching the colour stages, or being retried like a failed read.
+// reads not paced (a camera that needs 0.65 s to start must get through); a give-up rule counted
+// only in tries, not in time, or other than camscope's (10 tries, 100 ms apart, 5 s at most); and
+// a gray frame reaching the colour stages, or being retried like a failed read.
 TEST(FrameLoop, CameraReadsArePacedAndAFailingCameraEndsTheRunWithAMessage) {
-  const ReadPolicy camscope_rules;
+  const std::string stopped = "camscope: camera 0 stopped delivering frames ";
   const struct {
     std::vector<cv::Mat> frames;
     milliseconds timeout, ready_after;
-    int status;
-    int reads;  // -1: not counted, where the count depends on timing
+    int status, reads;  // reads -1: not counted, where the count depends on timing
     std::string message;
   } cases[] = {
-      {std::vector<cv::Mat>(5, solid(5)), milliseconds(5000), milliseconds(0), 1, 5 + 10,
-       "camscope: camera 0 stopped delivering frames (10 reads in a row gave none)"},
-      {{},
-       milliseconds(0),
-       milliseconds(0),
-       1,
-       0,
-       "camscope: camera 0 stopped delivering frames (none for 0.0 s)"},
-      {{solid(3, {4, 4}, CV_8UC1)},
-       milliseconds(5000),
-       milliseconds(0),
-       1,
-       1,
-       "camscope: camera 0 delivers frames of type CV_8UC1"},
-      {std::vector<cv::Mat>(4, solid(5)), camscope_rules.timeout, milliseconds(650), 0, -1, ""}};
+      {{5, solid(5)}, milliseconds(5000), {}, 1, 5 + 10, stopped + "(10 reads in a row gave none)"},
+      {{}, milliseconds(0), {}, 1, 0, stopped + "(none for 0.0 s)"},
+      {{solid(3, {4, 4}, CV_8UC1)}, milliseconds(5000), {}, 1, 1, "camscope: camera 0 delivers"},
+      {{4, solid(5)}, milliseconds(5000), milliseconds(650), 0, -1, ""}};
   for (const auto& c : cases) {
     FakeDesktop loop;
+    loop.policy = ReadPolicy{};
     loop.policy.timeout = c.timeout;
-    if (c.ready_after.count() > 0) {
-      loop.policy = camscope_rules;
-      loop.ready_at = std::chrono::steady_clock::now() + c.ready_after;
-    }
+    loop.ready_at = std::chrono::steady_clock::now() + c.ready_after;
     EXPECT_EQ(loop.run(c.frames, {c.status == 0 ? 'q' : -1}), c.status) << c.message;
     EXPECT_TRUE(c.reads < 0 || loop.reads == size_t(c.reads)) << c.message << ": " << loop.reads;
     EXPECT_THAT(loop.err.str(), StartsWith(c.message));
   }
-  // camscope's own rules on a camera that never delivers: 10 tries, 0.9 s, before 5 s are up.
-  FakeDesktop never;
-  never.policy = camscope_rules;
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(never.run({}, {}), 1);
-  EXPECT_GE(std::chrono::steady_clock::now() - start, milliseconds(900));
-  EXPECT_THAT(never.err.str(),
-              StartsWith("camscope: camera 0 stopped delivering frames (10 reads"));
 }
 
 // Catches a stop signal that kills the program silently, or ends it before its iteration is done,
@@ -274,19 +242,6 @@ TEST(Signals, StopEndsTheRunAfterItsIterationAndAFatalOneLeavesAMessage) {
               "^camscope-demo: ended by SIGABRT; please report this as a bug");
 }
 
-// A camera whose reads never return (within the test's patience), and which may send a signal
-// first, as if the user pressed Ctrl+C while the read hung.
-struct HangingCamera : FakeDesktop {
-  int signal_during_read = 0;
-  bool read(cv::OutputArray) override {
-    if (signal_during_read != 0) {
-      (void)raise(signal_during_read);
-    }
-    std::this_thread::sleep_for(std::chrono::seconds(10));
-    return false;
-  }
-};
-
 // Catches a read that blocks for ever holding up the run, a message that does not say how long
 // was waited, and a stop signal that waits for the blocked read instead of ending the run within
 // its grace (the read's own limit, 5 s, would end it with status 1).
@@ -294,7 +249,8 @@ TEST(Deadline, ABlockedReadEndsTheRunAtItsLimitAndAStopWithinItsGrace) {
   install_signal_handling("camscope");
   EXPECT_EXIT(
       {
-        HangingCamera camera;
+        FakeDesktop camera;
+        camera.hangs = true;
         camera.policy.timeout = milliseconds(300);
         camera.run({}, {});
       },
@@ -302,29 +258,13 @@ TEST(Deadline, ABlockedReadEndsTheRunAtItsLimitAndAStopWithinItsGrace) {
       "^camscope: camera 0 stopped delivering frames \\(none for 0\\.[34] s\\); check that");
   EXPECT_EXIT(
       {
-        HangingCamera camera;
+        FakeDesktop camera;
+        camera.hangs = true;
+        camera.hang_signal = SIGINT;
         camera.policy = ReadPolicy{};
-        camera.signal_during_read = SIGINT;
         camera.run({}, {});
       },
       ::testing::ExitedWithCode(128 + SIGINT), "^camscope: stopped by SIGINT\n$");
-}
-
-// The console line of a frame, from peaks counted here: per channel, the most frequent value
-// above 0, the lowest of equals.
-std::string console_line(const cv::Mat& frame, int frame_num) {
-  int peaks[3] = {0, 0, 0}, counts[3][256] = {};
-  for (auto pixel = frame.begin<cv::Vec3b>(); pixel != frame.end<cv::Vec3b>(); ++pixel)
-    for (int c = 0; c < 3; c++)
-      ++counts[c][(*pixel)[c]];
-  for (int c = 0; c < 3; c++)
-    for (int v = 1, most = 0; v < 256; v++)
-      if (counts[c][v] > most) {
-        most = counts[c][v];
-        peaks[c] = v;
-      }
-  return " Red = " + std::to_string(peaks[2]) + " Green = " + std::to_string(peaks[1]) +
-         " Blue = " + std::to_string(peaks[0]) + " Frame_num = " + std::to_string(frame_num) + "\n";
 }
 
 // Catches a clip not played from its first frame, not started again after its end, or not paced
@@ -355,8 +295,11 @@ TEST(Clip, PlaysFromItsFirstFrameAtItsOwnRateOverAndOver) {
   ASSERT_EQ(windows.shown.size(), 21U);
   std::string lines;
   for (int n = 0; n < 3; n++) {
+    // Each frame read back is of one colour, so its peaks are that colour.
+    const cv::Vec3b bgr = read_back[n].at<cv::Vec3b>(0, 0);
+    ASSERT_TRUE(same(read_back[n], solid(cv::Scalar(bgr[0], bgr[1], bgr[2]), {16, 8})));
     EXPECT_TRUE(same(windows.shown.at(7 * size_t(n)).second, read_back[n])) << n;
-    lines += console_line(read_back[n], n + 1);
+    lines += console_line(cv::Scalar(bgr[0], bgr[1], bgr[2]), n + 1);
   }
   EXPECT_EQ(windows.console.str(), lines);
   cv::imwrite(dir + "still.png", solid({10, 50, 200}, {16, 8}));
@@ -366,6 +309,52 @@ TEST(Clip, PlaysFromItsFirstFrameAtItsOwnRateOverAndOver) {
     EXPECT_TRUE(still.read(frame) && same(frame, solid({10, 50, 200}, {16, 8}))) << n;
   }
   EXPECT_THROW(ClipCamera(dir + "empty.avi"), ClipError);
+}
+
+// Catches camera 1 tried, or the run going on, without camera 0; camera 1 not preferred, or camera
+// 0 kept in part (a motion read going to it); messages naming the wrong camera; and OpenCV's log
+// left on while a camera opens, or left silent afterwards, or silenced against OPENCV_LOG_LEVEL.
+TEST(StartUp, KeepsCameraOneWhenItOpensAndCameraZeroMustOpen) {
+  using cv::utils::logging::getLogLevel;
+  const auto info = cv::utils::logging::LOG_LEVEL_INFO;
+  const auto before = cv::utils::logging::setLogLevel(info);
+  const struct {
+    std::vector<int> tried;
+    int kept;  // -1: none, the program ends with -1
+    bool camera0, camera1, user_level;
+  } cases[] = {{{0}, -1, false, true, false},
+               {{0}, -1, false, false, false},
+               {{0, 1}, 0, true, false, false},
+               {{0, 1}, 1, true, true, false},
+               {{0, 1}, 1, true, true, true}};
+  for (const auto& c : cases) {
+    (void)(c.user_level ? setenv("OPENCV_LOG_LEVEL", "INFO", 1) : 0);  // NOLINT
+    std::shared_ptr<FakeDesktop> cameras[] = {std::make_shared<FakeDesktop>(),
+                                              std::make_shared<FakeDesktop>()};
+    cameras[0]->opens = c.camera0;
+    cameras[1]->opens = c.camera1;
+    std::vector<int> tried;
+    const auto open = [&](int index) -> std::shared_ptr<cv::VideoCapture> {
+      tried.push_back(index);
+      EXPECT_EQ(getLogLevel(), c.user_level ? info : cv::utils::logging::LOG_LEVEL_SILENT);
+      return cameras[index];
+    };
+    const std::optional<ChosenCamera> chosen = choose_camera(open);
+    (void)unsetenv("OPENCV_LOG_LEVEL");  // NOLINT(concurrency-mt-unsafe)
+    EXPECT_EQ(getLogLevel(), info);
+    EXPECT_EQ(tried, c.tried);
+    ASSERT_EQ(chosen.has_value(), c.kept >= 0);
+    if (chosen) {
+      EXPECT_EQ(chosen->name, "camera " + std::to_string(c.kept));
+      FakeDesktop& kept = *cameras[c.kept];
+      kept.frames.assign(4, solid(9));
+      kept.keys = {'q'};
+      EXPECT_EQ(run_frame_loop(*chosen->cap, kept, kept.out, kept.policy), 0);
+      EXPECT_EQ(kept.reads, 4U);
+      EXPECT_EQ(cameras[1 - c.kept]->reads, 0U);
+    }
+  }
+  cv::utils::logging::setLogLevel(before);
 }
 
 // Catches an OpenCV error or an unknown exception ending the program silently or with status 0.
