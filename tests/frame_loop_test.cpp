@@ -121,9 +121,9 @@ TEST(FrameLoop, EachWindowShowsItsOwnFramesUntilTheWholeCodeOfQ) {
   EXPECT_EQ(loop.run(frames, std::vector<int>(std::begin(keys), std::end(keys))), 0);
   EXPECT_EQ(loop.reads, frames.size());
   EXPECT_EQ(loop.polls, 5U);
-  std::vector<std::string> flushed;  // the text so far, after each line
+  std::vector<std::string> flushed(5);  // the text so far, after each line
   for (int n = 0; n < 5; n++)
-    flushed.push_back((n ? flushed.back() : "") + console_line(colours[n], n + 1));
+    flushed[n] = (n ? flushed[n - 1] : "") + console_line(colours[n], n + 1);
   EXPECT_EQ(loop.console.at_flush, flushed);
   ASSERT_EQ(loop.shown.size(), 35U);
   EXPECT_EQ(luma(cool), 55);
