@@ -42,15 +42,16 @@ cv::Mat textbook_spectrum(const cv::Mat& src_g, cv::Size padded) {
 }
 
 // Catches a transform over the frame's own width or height (7, not the optimal 8; 11, not 12), an
-// odd row count not cropped (9 rows), quarters not exchanged, the log of the magnitude alone, and
-// a stretch that is short of 0..255 or does not start from the smallest value.
+// odd row or column count not cropped (9), quarters not exchanged, the log of the magnitude alone,
+// and a stretch that is short of 0..255 or does not start from the smallest value. (Where the
+// zeros are padded, and the transform's direction, change no magnitude.)
 TEST(Spectrum, MatchesTheTextbookSpectrumOfOddSizedFrames) {
   // Rows repeat every third row (and then two rows in three of the spectrum are zero, where
   // log(1 + m) and log(m) part ways), or every ninth (no zero term: the smallest is not 0).
   const struct {
     cv::Size frame, padded;
     int period;
-  } cases[] = {{{7, 9}, {8, 9}, 3}, {{7, 9}, {8, 9}, 9}, {{11, 7}, {12, 8}, 9}};
+  } cases[] = {{{7, 9}, {8, 9}, 3}, {{9, 7}, {9, 8}, 9}, {{11, 7}, {12, 8}, 9}};
   for (const auto& [frame, padded, period] : cases) {
     cv::Mat src_g(frame, CV_8UC1), mag;
     for (int y = 0; y < frame.height; y++)
