@@ -174,21 +174,22 @@ cv::Mat expected_plot(const std::vector<std::pair<std::map<int, int>, cv::Scalar
 
 // Catches swapped channels or colours, bin 0 kept in the scale, rounding of the scaled bins, `>=`
 // in the peak search (ties keep the lowest bin), the order of the console line and of the swatch,
-// counts or curves left from the frame before, thin curves, and markers off their column or drawn
-// under the curves: the blue marker crosses a green plateau (bins 29 to 31) that stands clear.
+// counts or curves left from the frame before, thin curves, curves drawn in another order (red's
+// spike at 80 over green's bump there), and markers off their column or drawn under the curves:
+// the blue marker crosses a green plateau (bins 29 to 31) that stands clear.
 TEST(Histograms, ColourFrameGivesEachChannelItsCurvePeakMarkerAndSwatch) {
   // After a frame with other peaks: blue 30 three times; green 60 three times, 70 twice
-  // (400 * 2 / 3 = 266.7), 29, 30 and 31 once (133.3); red 50 and 80.
+  // (400 * 2 / 3 = 266.7), 29, 30, 31 and 80 once (133.3); red 50 and 80.
   const std::vector<cv::Vec3b> pixels{{30, 60, 50}, {30, 60, 80}, {30, 60, 0},
-                                      {0, 70, 0},   {0, 70, 0},   {0, 0, 0},
-                                      {0, 29, 0},   {0, 30, 0},   {0, 31, 0}};
+                                      {0, 70, 0},   {0, 70, 0},   {0, 29, 0},
+                                      {0, 30, 0},   {0, 31, 0},   {0, 80, 0}};
   FakeDesktop loop;  // each frame four times: one iteration each
   std::vector<cv::Mat> frames(4, row_of({{9, 99, 199}, {40, 50, 60}}));
   frames.insert(frames.end(), 4, row_of(pixels));
   ASSERT_EQ(loop.run(frames, {-1, 'q'}), 0);
   const cv::Mat expected =
       expected_plot({{{{30, 400}}, kBlue},
-                     {{{29, 133}, {30, 133}, {31, 133}, {60, 400}, {70, 267}}, kGreen},
+                     {{{29, 133}, {30, 133}, {31, 133}, {60, 400}, {70, 267}, {80, 133}}, kGreen},
                      {{{50, 400}, {80, 400}}, kRed}},
                     {{30, kBlue}, {60, kGreen}, {50, kRed}});
   // Row 399 is left out: there the three flat curves, just below the plot, overlap bin by bin.
@@ -205,18 +206,18 @@ TEST(FrameLoop, CameraReadsArePacedAndAFailingCameraEndsTheRunWithAMessage) {
   const std::string stopped = "camscope: camera 0 stopped delivering frames ";
   const struct {
     std::vector<cv::Mat> frames;
-    milliseconds timeout, ready_after;
-    int status, reads;  // reads -1: not counted, where the count depends on timing
+    milliseconds timeout, ready_after;  // timeout -1: camscope's own
+    int status, reads;                  // reads -1: not counted, where it depends on timing
     std::string message;
   } cases[] = {
-      {{5, solid(5)}, milliseconds(5000), {}, 1, 5 + 10, stopped + "(10 reads in a row gave none)"},
+      {{5, solid(5)}, milliseconds(-1), {}, 1, 5 + 10, stopped + "(10 reads in a row gave none)"},
       {{}, milliseconds(0), {}, 1, 0, stopped + "(none for 0.0 s)"},
-      {{solid(3, {4, 4}, CV_8UC1)}, milliseconds(5000), {}, 1, 1, "camscope: camera 0 delivers"},
-      {{4, solid(5)}, milliseconds(5000), milliseconds(650), 0, -1, ""}};
+      {{solid(3, {4, 4}, CV_8UC1)}, milliseconds(-1), {}, 1, 1, "camscope: camera 0 delivers"},
+      {{4, solid(5)}, milliseconds(-1), milliseconds(650), 0, -1, ""}};
   for (const auto& c : cases) {
     FakeDesktop loop;
     loop.policy = ReadPolicy{};
-    loop.policy.timeout = c.timeout;
+    loop.policy.timeout = c.timeout.count() < 0 ? loop.policy.timeout : c.timeout;
     loop.ready_at = std::chrono::steady_clock::now() + c.ready_after;
     EXPECT_EQ(loop.run(c.frames, {c.status == 0 ? 'q' : -1}), c.status) << c.message;
     EXPECT_TRUE(c.reads < 0 || loop.reads == size_t(c.reads)) << c.message << ": " << loop.reads;
