@@ -19,9 +19,10 @@ void read_frame(cv::VideoCapture& cap, cv::Mat& frame, const ReadPolicy& policy)
     }
     // Some capture routes wait long, or without end, inside a read: the deadline ends the run
     // from outside when this one does.
-    arm_read_deadline(start, policy.timeout, stopped + "none for ", advice);
-    cap >> frame;
-    disarm_read_deadline();
+    {
+      const ReadDeadline deadline(start, policy.timeout, stopped + "none for ", advice);
+      cap >> frame;
+    }
     if (!frame.empty()) {
       break;
     }

@@ -10,11 +10,13 @@
 #include <cmath>
 #include <system_error>
 
+#include "deadline.hpp"
 #include "quiet_log.hpp"
 
 namespace {
 
 constexpr double kDefaultFrameRate = 30.0;
+constexpr std::chrono::milliseconds kFirstFrameLimit{5000};  // as a camera's, in camscope
 
 // Why a name that is meant as a file cannot be read, or "" when it can. Patterns and URLs are
 // OpenCV's to judge.
@@ -50,6 +52,10 @@ ClipCamera::ClipCamera(const std::string& name)
     throw ClipError(problem);
   }
   is_file_ = access(name.c_str(), F_OK) == 0;
+  // A stream that stalls before its first frame gets an answer too, not a wait without end.
+  const ReadDeadline deadline(std::chrono::steady_clock::now(), kFirstFrameLimit,
+                              "cannot play " + name + ": no frame came in ",
+                              "; check that the stream is running, or try a file");
   if (!open_clip()) {
     throw ClipError(
         "OpenCV cannot open it as a video or image: not a format it knows, or one whose codec "

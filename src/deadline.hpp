@@ -18,6 +18,18 @@ void arm_read_deadline(std::chrono::steady_clock::time_point started,
                        const std::string& after);
 void disarm_read_deadline();
 
+// Holds a read deadline for its own lifetime, so that no way out of the read leaves it armed.
+class ReadDeadline {
+ public:
+  ReadDeadline(std::chrono::steady_clock::time_point started, std::chrono::milliseconds limit,
+               const std::string& before, const std::string& after) {
+    arm_read_deadline(started, limit, before, after);
+  }
+  ~ReadDeadline() { disarm_read_deadline(); }
+  ReadDeadline(const ReadDeadline&) = delete;
+  ReadDeadline& operator=(const ReadDeadline&) = delete;
+};
+
 // Called from the stop signals' handler, so async-signal-safe: unless the loop takes the stop
 // (take_stop_deadline) within grace, the process ends with "program: stopped by SIG..." and
 // status 128 plus signo, the message the loop would have written.

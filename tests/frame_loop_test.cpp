@@ -243,28 +243,34 @@ TEST(Signals, StopEndsTheRunAfterItsIterationAndAFatalOneLeavesAMessage) {
 }
 
 // Catches a read that blocks for ever holding up the run, a message that does not say how long
-// was waited, and a stop signal that waits for the blocked read instead of ending the run within
-// its grace (the read's own limit, 5 s, would end it with status 1).
+// was waited, a stop signal that waits for the blocked read instead of ending the run within its
+// grace (the read's own limit, 5 s, would end it with status 1), and a deadline left armed after
+// a read that came in time, which would end a healthy run.
 TEST(Deadline, ABlockedReadEndsTheRunAtItsLimitAndAStopWithinItsGrace) {
   install_signal_handling("camscope");
-  EXPECT_EXIT(
-      {
-        FakeDesktop camera;
-        camera.hangs = true;
-        camera.policy.timeout = milliseconds(300);
-        camera.run({}, {});
-      },
-      ::testing::ExitedWithCode(1),
-      "^camscope: camera 0 stopped delivering frames \\(none for 0\\.[3-9] s\\); check that");
-  EXPECT_EXIT(
-      {
-        FakeDesktop camera;
-        camera.hangs = true;
-        camera.hang_signal = SIGINT;
-        camera.policy = ReadPolicy{};
-        camera.run({}, {});
-      },
-      ::testing::ExitedWithCode(128 + SIGINT), "^camscope: stopped by SIGINT\n$");
+  const struct {
+    bool hangs;
+    int signal;
+    milliseconds timeout;
+    int status;
+    const char* message;
+  } cases[] = {{true, 0, milliseconds(300), 1,
+                "^camscope: camera 0 stopped delivering frames \\(none for 0\\.[3-9] s\\); check"},
+               {true, SIGINT, milliseconds(5000), 128 + SIGINT, "^camscope: stopped by SIGINT\n$"},
+               {false, 0, milliseconds(100), 0, "^$"}};  // reads in time leave no deadline behind
+  for (const auto& c : cases) {
+    EXPECT_EXIT(
+        {
+          FakeDesktop camera;
+          camera.hangs = c.hangs;
+          camera.hang_signal = c.signal;
+          camera.policy.timeout = c.timeout;
+          camera.run(std::vector<cv::Mat>(8, solid(1)), {-1, 'q'});
+          std::this_thread::sleep_for(milliseconds(400));
+          std::exit(0);  // NOLINT(concurrency-mt-unsafe): the death test's own process
+        },
+        ::testing::ExitedWithCode(c.status), c.message);
+  }
 }
 
 // Catches a clip not played from its first frame, not started again after its end, or not paced

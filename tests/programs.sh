@@ -35,6 +35,7 @@ play=""  # a file for the demo to play
 printf 'P6\n4 2\n255\n' >"$runtime/still.ppm"
 for pixel in 1 2 3 4 5 6 7 8; do printf '\310\062\012' >>"$runtime/still.ppm"; done
 echo "not a picture" >"$runtime/notes.txt"
+mkfifo "$runtime/stalled.avi"  # a stream that never sends a byte
 lines() { wc -l <"$runtime/out"; }
 wait_until() {  # "$@" holds; fails if the program $pid ends, or the demo loops 200 times or 20 s pass
   start=$(lines)
@@ -87,7 +88,7 @@ kill -TERM "$pid"
 expect_status 143 SIGTERM
 
 # Cases that open no window: the demo's command line (help, version, usage errors, files it
-# cannot play), and window systems that do not answer, or not as asked (a screen the X server
+# cannot play, a stream that stalls, given up after 5 s), and window systems that do not answer, or not as asked (a screen the X server
 # lacks). Each: the variables, the arguments, the status, the stream and the pattern its text must
 # match; nothing else may reach standard output.
 while IFS="|" read -r variables play status stream pattern; do
@@ -105,6 +106,7 @@ done <<END
 |$runtime/none.avi|1|err|camscope-demo: cannot play $runtime/none.avi: No such file*
 |$runtime|1|err|camscope-demo: cannot play $runtime: it is a directory*
 |$runtime/notes.txt|1|err|camscope-demo: cannot play $runtime/notes.txt: OpenCV cannot open it*
+|$runtime/stalled.avi|1|err|camscope-demo: cannot play $runtime/stalled.avi: no frame came in 5.? s;*
 DISPLAY=:97 QT_QPA_PLATFORM=||1|err|camscope-demo: *X display ":97"*
 DISPLAY=$DISPLAY.3||1|err|camscope-demo: *X display "$DISPLAY.3": the server has no*
 WAYLAND_DISPLAY=nowhere||1|err|camscope-demo: *$runtime/nowhere*
