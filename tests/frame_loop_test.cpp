@@ -178,10 +178,10 @@ cv::Mat expected_plot(const std::vector<std::pair<std::map<int, int>, cv::Scalar
 // the blue marker crosses a green plateau (bins 29 to 31) that stands clear.
 TEST(Histograms, ColourFrameGivesEachChannelItsCurvePeakMarkerAndSwatch) {
   // After a frame with other peaks: blue 30 three times; green 60 three times, 70 twice
-  // (400 * 2 / 3 = 266.7), 29, 30, 31 and 80 once (133.3); red 50 and 80.
-  const std::vector<cv::Vec3b> pixels{{30, 60, 50}, {30, 60, 80}, {30, 60, 0},
-                                      {0, 70, 0},   {0, 70, 0},   {0, 29, 0},
-                                      {0, 30, 0},   {0, 31, 0},   {0, 80, 0}};
+  // (400 * 2 / 3 = 266.7), 29, 30, 31 and 80 once (133.3); red 50 and 80; black once.
+  const std::vector<cv::Vec3b> pixels{{30, 60, 50}, {30, 60, 80}, {30, 60, 0}, {0, 70, 0},
+                                      {0, 70, 0},   {0, 29, 0},   {0, 30, 0},  {0, 31, 0},
+                                      {0, 80, 0},   {0, 0, 0}};
   FakeDesktop loop;  // each frame four times: one iteration each
   std::vector<cv::Mat> frames(4, row_of({{9, 99, 199}, {40, 50, 60}}));
   frames.insert(frames.end(), 4, row_of(pixels));
