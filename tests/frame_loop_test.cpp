@@ -64,9 +64,11 @@ struct FakeDesktop : cv::VideoCapture, Display {
 
   bool isOpened() const override { return opens; }
   bool read(cv::OutputArray image) override {
-    if (hangs) {
+    if (hangs) {  // and then gives nothing: a run still alive after 10 s ends with status 1
       (void)(hang_signal != 0 && raise(hang_signal));
       std::this_thread::sleep_for(std::chrono::seconds(10));
+      image.release();
+      return false;
     }
     ++reads;
     const bool ready = std::chrono::steady_clock::now() >= ready_at;
