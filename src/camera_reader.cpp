@@ -12,6 +12,7 @@ void read_frame(cv::VideoCapture& cap, cv::Mat& frame, const ReadPolicy& policy)
   const std::string stopped = policy.camera_name + " stopped delivering frames (";
   const std::string advice = "); check that it is connected and not in use by another program";
   const auto gave_up = [&](const std::string& how) { return CameraError(stopped + how + advice); };
+  const std::string no_frame_for = stopped + "none for ";  // the deadline's message, built once
   for (int tries = 1;; ++tries) {
     const auto waited = std::chrono::steady_clock::now() - start;
     if (waited >= policy.timeout) {
@@ -20,7 +21,7 @@ void read_frame(cv::VideoCapture& cap, cv::Mat& frame, const ReadPolicy& policy)
     // Some capture routes wait long, or without end, inside a read: the deadline ends the run
     // from outside when this one does.
     {
-      const ReadDeadline deadline(start, policy.timeout, stopped + "none for ", advice);
+      const ReadDeadline deadline(start, policy.timeout, no_frame_for, advice);
       cap >> frame;
     }
     if (!frame.empty()) {

@@ -37,15 +37,15 @@ void write_text(const char* text) {
   (void)!write(STDERR_FILENO, text, strlen(text));  // nothing is left to do if stderr is gone
 }
 
-void write_number(long long n) {
-  char digits[24];
+// The decimal digits of n, written into the end of digits.
+const char* decimal(long long n, char (&digits)[24]) {
   char* first = digits + sizeof digits - 1;
   *first = '\0';
   do {
     *--first = static_cast<char>('0' + n % 10);
     n /= 10;
   } while (n > 0);
-  write_text(first);
+  return first;
 }
 
 long long now_ns() {
@@ -59,23 +59,15 @@ void on_deadline(int) {
   const int what = guarded.load();
   if (what == kStop) {
     const int signo = stop_signo.load();
-    write_text(program_name);
-    write_text(": stopped by SIG");
-    write_text(sigabbrev_np(signo));  // a fixed table, so safe here
-    write_text("\n");
+    write_last_words({"stopped by SIG", sigabbrev_np(signo), "\n"});  // a fixed table: safe
     _exit(128 + signo);
   }
   if (what == kRead) {
     const long long tenths = (now_ns() - read_started_ns.load() + 50000000LL) / 100000000LL;
-    write_text(program_name);
-    write_text(": ");
-    write_text(read_before);
-    write_number(tenths / 10);
-    write_text(".");
-    write_number(tenths % 10);
-    write_text(" s");
-    write_text(read_after);
-    write_text("\n");
+    char seconds[24];
+    char tenth[24];
+    write_last_words({read_before, decimal(tenths / 10, seconds), ".", decimal(tenths % 10, tenth),
+                      " s", read_after, "\n"});
     _exit(1);
   }
 }
@@ -87,6 +79,14 @@ void copy_text(char (&to)[256], const std::string& from) {
 }
 
 }  // namespace
+
+void write_last_words(std::initializer_list<const char*> texts) {
+  write_text(program_name);
+  write_text(": ");
+  for (const char* text : texts) {
+    write_text(text);
+  }
+}
 
 void install_deadline_handler(const char* program) {
   program_name = program;

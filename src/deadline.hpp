@@ -4,11 +4,16 @@
 #pragma once
 
 #include <chrono>
+#include <initializer_list>
 #include <string>
 
 // Installs the timer's handler (SIGALRM); its messages start with program, a string that lives as
 // long as the process. install_signal_handling calls it.
 void install_deadline_handler(const char* program);
+
+// Writes "program: " and the texts to standard error with async-signal-safe calls only: the last
+// words of a signal handler.
+void write_last_words(std::initializer_list<const char*> texts);
 
 // From now until disarm_read_deadline, a read that has not returned by started + limit ends the
 // process with status 1 and the message: program, ": ", before, the seconds waited since started

@@ -4,29 +4,18 @@
 #include "signals.hpp"
 
 #include <signal.h>
-#include <unistd.h>
 
-#include <cstring>
+#include <cstring>  // sigabbrev_np
 #include <initializer_list>
 
 #include "deadline.hpp"
 
 namespace {
 
-// The fatal-signal handler takes no arguments, so the name it prints has to wait for it here.
-const char* program_name = "camscope";
-
-void write_to_stderr(const char* text) {
-  // Nothing is left to do if standard error is gone, so the result is not looked at.
-  (void)!write(STDERR_FILENO, text, strlen(text));
-}
-
 // Only async-signal-safe calls here: write the message, then die of the signal as before.
 void on_fatal_signal(int signo) {
-  write_to_stderr(program_name);
-  write_to_stderr(": ended by SIG");
-  write_to_stderr(sigabbrev_np(signo));  // a fixed table, so safe here
-  write_to_stderr("; please report this as a bug, with what was printed before it\n");
+  write_last_words({"ended by SIG", sigabbrev_np(signo),  // a fixed table, so safe here
+                    "; please report this as a bug, with what was printed before it\n"});
   (void)signal(signo, SIG_DFL);
   (void)raise(signo);
 }
@@ -40,7 +29,6 @@ void on_stop_signal(int signo) {
 }  // namespace
 
 void install_signal_handling(const char* program) {
-  program_name = program;
   install_deadline_handler(program);
   // These calls fail only for invalid arguments, which these are not.
   for (const int signo : {SIGINT, SIGTERM, SIGHUP}) {

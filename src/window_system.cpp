@@ -44,6 +44,7 @@ bool local_x_server_listens() {
   if (!local) {
     return false;
   }
+  // X servers listen there by convention, whatever the machine.
   const std::string path = "/tmp/.X11-unix/X" + std::to_string(number);
   for (const bool abstract : {false, true}) {
     sockaddr_un address{};
