@@ -2,6 +2,7 @@
 // Which camera the run reads: camera 0 must open, and camera 1 takes its place when it opens too.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <opencv2/videoio.hpp>
@@ -19,8 +20,11 @@ struct ChosenCamera {
 // Opens camera 0 and, when it opened, camera 1; camera 1 is kept when it opens, else camera 0.
 // Returns nothing when camera 0 cannot be opened (camera 1 is then not tried). OpenCV's log is
 // silent meanwhile, unless the user chose its level with OPENCV_LOG_LEVEL: a missing camera 1 is
-// no news, and its back-ends' warnings would greet every user at every start.
-std::optional<ChosenCamera> choose_camera(const CameraOpener& open);
+// no news, and its back-ends' warnings would greet every user at every start. A camera whose
+// opening has not returned after limit (one that waits for a first frame that never comes) ends
+// the process with status 1 and a message naming it.
+std::optional<ChosenCamera> choose_camera(const CameraOpener& open,
+                                          std::chrono::milliseconds limit);
 
 // The real camera with this index, OpenCV choosing the capture back-end.
 std::shared_ptr<cv::VideoCapture> open_camera(int index);

@@ -8,12 +8,17 @@
 #include "deadline.hpp"
 
 void read_frame(cv::VideoCapture& cap, cv::Mat& frame, const ReadPolicy& policy) {
-  const auto start = std::chrono::steady_clock::now();
+  auto start = std::chrono::steady_clock::now();
+  unsigned resumes = resume_count();
   const std::string stopped = policy.camera_name + " stopped delivering frames (";
   const std::string advice = "); check that it is connected and not in use by another program";
   const auto gave_up = [&](const std::string& how) { return CameraError(stopped + how + advice); };
   const std::string no_frame_for = stopped + "none for ";  // the deadline's message, built once
   for (int tries = 1;; ++tries) {
+    if (resume_count() != resumes) {  // time spent stopped (Ctrl+Z) counts against no limit
+      resumes = resume_count();
+      start = std::chrono::steady_clock::now();
+    }
     const auto waited = std::chrono::steady_clock::now() - start;
     if (waited >= policy.timeout) {
       throw gave_up("none for " + seconds_text(waited));
@@ -21,7 +26,7 @@ void read_frame(cv::VideoCapture& cap, cv::Mat& frame, const ReadPolicy& policy)
     // Some capture routes wait long, or without end, inside a read: the deadline ends the run
     // from outside when this one does.
     {
-      const ReadDeadline deadline(start, policy.timeout, no_frame_for, advice);
+      const WaitDeadline deadline(start, policy.timeout, no_frame_for, advice);
       cap >> frame;
     }
     if (!frame.empty()) {

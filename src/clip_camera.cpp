@@ -53,9 +53,9 @@ ClipCamera::ClipCamera(const std::string& name)
   }
   is_file_ = access(name.c_str(), F_OK) == 0;
   // A stream that stalls before its first frame gets an answer too, not a wait without end.
-  const ReadDeadline deadline(std::chrono::steady_clock::now(), kFirstFrameLimit,
-                              "cannot play " + name + ": no frame came in ",
-                              "; check that the stream is running, or try a file");
+  const std::string before = "cannot play " + name + ": no frame came in ";
+  const std::string after = "; check that the stream is running, or try a file";
+  const WaitDeadline deadline(std::chrono::steady_clock::now(), kFirstFrameLimit, before, after);
   if (!open_clip()) {
     throw ClipError(
         "OpenCV cannot open it as a video or image: not a format it knows, or one whose codec "

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // The last resort against a wait without end: a timer that ends the process with a message when a
-// camera read, or the way out after a stop signal, takes too long.
+// camera, a stream or a window system does not answer in time, or when the way out after a stop
+// signal takes too long. Time the process spends stopped (Ctrl+Z, SIGSTOP) counts against no limit.
 #include "deadline.hpp"
 
 #include <signal.h>
@@ -14,23 +15,48 @@
 
 namespace {
 
-// What the timer guards. A signal handler takes no arguments, so what it needs waits for it here;
-// everything it reads is set before the timer is armed.
-enum Guarded : int { kNothing, kRead, kStop };
+// What the timer guards. A signal handler takes no arguments, so what it needs waits for it here.
+// A wait's fields are written only while nothing is guarded, or by the continue handler.
+enum Guarded : int { kNothing, kWait, kStop };
 std::atomic<int> guarded{kNothing};
+std::atomic<long long> wait_started_ns{0};
+std::atomic<long long> wait_limit_ns{0};
+std::atomic<const char*> wait_before{""};
+std::atomic<const char*> wait_after{""};
 std::atomic<int> stop_signo{0};
-std::atomic<long long> grace_ms{0};
-std::atomic<long long> read_started_ns{0};
+std::atomic<long long> stop_started_ns{0};
+std::atomic<long long> stop_grace_ns{0};
+std::atomic<long long> expired_ns{0};  // when the timer first found its deadline passed, or 0
+std::atomic<unsigned> resumes{0};
 const char* program_name = "camscope";
-char read_before[256];
-char read_after[256];
+
+// A continue is handled by any thread of the process, maybe just as the timer's handler runs in
+// another: a deadline found passed is looked at again this much later before the process ends.
+constexpr long long kSecondLookNs = 100000000;
+
+long long now_ns() {
+  timespec now{};
+  (void)clock_gettime(CLOCK_MONOTONIC, &now);  // steady_clock's clock
+  return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+}
 
 // An itimerval of 0 turns the timer off.
-void set_timer(long long ms) {
+void set_timer_ns(long long ns) {
+  const long long us = (ns + 999) / 1000;
   itimerval value{};
-  value.it_value.tv_sec = static_cast<time_t>(ms / 1000);
-  value.it_value.tv_usec = static_cast<suseconds_t>((ms % 1000) * 1000);
+  value.it_value.tv_sec = static_cast<time_t>(us / 1000000);
+  value.it_value.tv_usec = static_cast<suseconds_t>(us % 1000000);
   (void)setitimer(ITIMER_REAL, &value, nullptr);  // fails only for invalid values
+}
+
+long long due_ns() {
+  return guarded.load() == kStop ? stop_started_ns.load() + stop_grace_ns.load()
+                                 : wait_started_ns.load() + wait_limit_ns.load();
+}
+
+// Sets the timer for whatever is guarded now, at least a microsecond ahead (0 would turn it off).
+void rearm() {
+  set_timer_ns(std::max(due_ns() - now_ns(), 1LL));
 }
 
 void write_text(const char* text) {
@@ -48,34 +74,51 @@ const char* decimal(long long n, char (&digits)[24]) {
   return first;
 }
 
-long long now_ns() {
-  timespec now{};
-  (void)clock_gettime(CLOCK_MONOTONIC, &now);  // steady_clock's clock
-  return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+bool continue_pending() {
+  sigset_t pending;
+  return sigpending(&pending) == 0 && sigismember(&pending, SIGCONT) == 1;
 }
 
-// Only async-signal-safe calls here.
-void on_deadline(int) {
+// Only async-signal-safe calls in the handlers.
+void on_alarm(int) {
   const int what = guarded.load();
+  if (what == kNothing || continue_pending()) {
+    return;  // a continue restarts the wait in its own handler
+  }
+  const long long now = now_ns();
+  if (now < due_ns()) {
+    rearm();  // the wait was restarted by a continue after the timer was set
+    return;
+  }
+  const long long expired = expired_ns.load();
+  if (expired == 0) {
+    expired_ns.store(now);
+    set_timer_ns(kSecondLookNs);
+    return;
+  }
   if (what == kStop) {
     const int signo = stop_signo.load();
     write_last_words({"stopped by SIG", sigabbrev_np(signo), "\n"});  // a fixed table: safe
     _exit(128 + signo);
   }
-  if (what == kRead) {
-    const long long tenths = (now_ns() - read_started_ns.load() + 50000000LL) / 100000000LL;
-    char seconds[24];
-    char tenth[24];
-    write_last_words({read_before, decimal(tenths / 10, seconds), ".", decimal(tenths % 10, tenth),
-                      " s", read_after, "\n"});
-    _exit(1);
-  }
+  const long long tenths = (expired - wait_started_ns.load() + 50000000LL) / 100000000LL;
+  char seconds[24];
+  char tenth[24];
+  write_last_words({wait_before.load(), decimal(tenths / 10, seconds), ".",
+                    decimal(tenths % 10, tenth), " s", wait_after.load(), "\n"});
+  _exit(1);
 }
 
-void copy_text(char (&to)[256], const std::string& from) {
-  const size_t length = std::min(from.size(), sizeof to - 1);
-  memcpy(to, from.data(), length);
-  to[length] = '\0';
+// Time spent stopped counts against no limit: whatever is guarded starts its count again.
+void on_continue(int) {
+  resumes.fetch_add(1);
+  const int what = guarded.load();
+  if (what == kNothing) {
+    return;
+  }
+  expired_ns.store(0);
+  (what == kStop ? stop_started_ns : wait_started_ns).store(now_ns());
+  rearm();
 }
 
 }  // namespace
@@ -90,38 +133,52 @@ void write_last_words(std::initializer_list<const char*> texts) {
 
 void install_deadline_handler(const char* program) {
   program_name = program;
-  struct sigaction action {};
-  action.sa_handler = on_deadline;
-  sigemptyset(&action.sa_mask);
-  (void)sigaction(SIGALRM, &action, nullptr);  // fails only for invalid arguments
+  // Each handler holds the other off in its own thread, so that a continue that arrives with the
+  // timer's signal is seen pending by the timer's handler.
+  for (const auto& [signo, handler] : {std::pair{SIGALRM, on_alarm}, {SIGCONT, on_continue}}) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    sigaddset(&action.sa_mask, SIGALRM);
+    sigaddset(&action.sa_mask, SIGCONT);
+    action.sa_flags = SA_RESTART;              // the wait goes on
+    (void)sigaction(signo, &action, nullptr);  // fails only for invalid arguments
+  }
 }
 
-void arm_read_deadline(std::chrono::steady_clock::time_point started,
-                       std::chrono::milliseconds limit, const std::string& before,
-                       const std::string& after) {
+unsigned resume_count() {
+  return resumes.load(std::memory_order_relaxed);
+}
+
+WaitDeadline::WaitDeadline(std::chrono::steady_clock::time_point started,
+                           std::chrono::milliseconds limit, const std::string& before,
+                           const std::string& after) {
   if (guarded.load() != kNothing) {
     return;
   }
-  copy_text(read_before, before);
-  copy_text(read_after, after);
-  const auto started_ns =
-      std::chrono::duration_cast<std::chrono::nanoseconds>(started.time_since_epoch());
-  read_started_ns.store(started_ns.count());
-  const auto left = std::chrono::ceil<std::chrono::milliseconds>(started + limit -
-                                                                 std::chrono::steady_clock::now());
+  wait_before.store(before.c_str());
+  wait_after.store(after.c_str());
+  wait_started_ns.store(
+      std::chrono::duration_cast<std::chrono::nanoseconds>(started.time_since_epoch()).count());
+  wait_limit_ns.store(std::chrono::nanoseconds(limit).count());
+  expired_ns.store(0);
   int expected = kNothing;
-  if (guarded.compare_exchange_strong(expected, kRead)) {
-    set_timer(std::max<long long>(left.count(), 1));
+  if (guarded.compare_exchange_strong(expected, kWait)) {
+    rearm();
+    // A stop that arrived since the exchange set its own timer, which the line above replaced.
+    if (guarded.load() == kStop) {
+      rearm();
+    }
   }
 }
 
-void disarm_read_deadline() {
-  int expected = kRead;
+WaitDeadline::~WaitDeadline() {
+  int expected = kWait;
   if (guarded.compare_exchange_strong(expected, kNothing)) {
-    set_timer(0);
+    set_timer_ns(0);
     // A stop that arrived between the two lines above lost its timer: give it back.
     if (guarded.load() == kStop) {
-      set_timer(grace_ms.load());
+      rearm();
     }
   }
 }
@@ -131,16 +188,18 @@ void arm_stop_deadline(int signo, std::chrono::milliseconds grace) {
     return;  // the first stop's deadline stands
   }
   stop_signo.store(signo);
-  grace_ms.store(grace.count());
+  stop_started_ns.store(now_ns());
+  stop_grace_ns.store(std::chrono::nanoseconds(grace).count());
+  expired_ns.store(0);
   guarded.store(kStop);
-  set_timer(grace.count());
+  set_timer_ns(std::chrono::nanoseconds(grace).count());
 }
 
 int take_stop_deadline() {
   if (guarded.load() != kStop) {
     return 0;
   }
-  set_timer(0);
+  set_timer_ns(0);
   guarded.store(kNothing);
   return stop_signo.load();
 }

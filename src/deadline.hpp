@@ -1,38 +1,37 @@
 // SPDX-License-Identifier: Apache-2.0
 // The last resort against a wait without end: a timer that ends the process with a message when a
-// camera read, or the way out after a stop signal, takes too long.
+// camera, a stream or a window system does not answer in time, or when the way out after a stop
+// signal takes too long. Time the process spends stopped (Ctrl+Z, SIGSTOP) counts against no limit.
 #pragma once
 
 #include <chrono>
 #include <initializer_list>
 #include <string>
 
-// Installs the timer's handler (SIGALRM); its messages start with program, a string that lives as
-// long as the process. install_signal_handling calls it.
+// Installs the timer's handler (SIGALRM) and the one that restarts a wait when the process is
+// continued (SIGCONT); messages start with program, a string that lives as long as the process.
+// install_signal_handling calls it.
 void install_deadline_handler(const char* program);
 
 // Writes "program: " and the texts to standard error with async-signal-safe calls only: the last
 // words of a signal handler.
 void write_last_words(std::initializer_list<const char*> texts);
 
-// From now until disarm_read_deadline, a read that has not returned by started + limit ends the
-// process with status 1 and the message: program, ": ", before, the seconds waited since started
-// (as "5.0 s"), after. Does nothing while a stop is under way: its own deadline is the nearer.
-void arm_read_deadline(std::chrono::steady_clock::time_point started,
-                       std::chrono::milliseconds limit, const std::string& before,
-                       const std::string& after);
-void disarm_read_deadline();
+// How many times the process has been continued after a stop; a wait that sees it change starts
+// its count of time again.
+unsigned resume_count();
 
-// Holds a read deadline for its own lifetime, so that no way out of the read leaves it armed.
-class ReadDeadline {
+// Holds a deadline for its own lifetime, so that no way out of the wait leaves it armed. A wait
+// that has not ended by started + limit ends the process with status 1 and the message: program,
+// ": ", before, the seconds waited since started (as "5.0 s"), after. The two texts must outlive
+// the guard. Does nothing while a stop is under way: its own deadline is the nearer.
+class WaitDeadline {
  public:
-  ReadDeadline(std::chrono::steady_clock::time_point started, std::chrono::milliseconds limit,
-               const std::string& before, const std::string& after) {
-    arm_read_deadline(started, limit, before, after);
-  }
-  ~ReadDeadline() { disarm_read_deadline(); }
-  ReadDeadline(const ReadDeadline&) = delete;
-  ReadDeadline& operator=(const ReadDeadline&) = delete;
+  WaitDeadline(std::chrono::steady_clock::time_point started, std::chrono::milliseconds limit,
+               const std::string& before, const std::string& after);
+  ~WaitDeadline();
+  WaitDeadline(const WaitDeadline&) = delete;
+  WaitDeadline& operator=(const WaitDeadline&) = delete;
 };
 
 // Called from the stop signals' handler, so async-signal-safe: unless the loop takes the stop

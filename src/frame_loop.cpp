@@ -2,8 +2,12 @@
 // The frame loop: reads the camera, runs every analysis stage and shows the seven windows.
 #include "frame_loop.hpp"
 
+#include <cerrno>
 #include <cstdint>
 #include <opencv2/imgproc.hpp>
+#include <stdexcept>
+#include <string>
+#include <system_error>
 #include <vector>
 
 #include "analysis/channel_histograms.hpp"
@@ -12,6 +16,18 @@
 #include "analysis/peak_report.hpp"
 #include "analysis/spectrum.hpp"
 #include "signals.hpp"
+
+namespace {
+
+// Console lines are the run's record: once one is lost, the run ends rather than go on unrecorded.
+[[noreturn]] void throw_console_error(int cause) {
+  throw std::runtime_error(
+      "cannot write the console line: " +
+      (cause != 0 ? std::generic_category().message(cause) : std::string("the stream failed")) +
+      "; check where standard output goes (a full disk, a pipe whose reader has ended)");
+}
+
+}  // namespace
 
 int run_frame_loop(cv::VideoCapture& cap, Display& display, std::ostream& out,
                    const ReadPolicy& policy) {
@@ -34,7 +50,11 @@ int run_frame_loop(cv::VideoCapture& cap, Display& display, std::ostream& out,
     compute_channel_histograms(src, bgr_planes, b_hist, g_hist, r_hist, hist_w, histImage, bin_w);
     const ChannelPeaks peaks =
         find_peaks_and_draw_curves(b_hist, g_hist, r_hist, bin_w, hist_h, histImage);
+    errno = 0;
     report_peaks(peaks, frame_num, out, histImage, histmax_img);
+    if (!out) {
+      throw_console_error(errno);
+    }
 
     cv::cvtColor(src, src_g, cv::COLOR_BGR2GRAY, 0);
     cv::Mat mag;

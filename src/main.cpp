@@ -11,11 +11,11 @@ int main() {
   // Start-up: signals and memory; camera 0 must open, and camera 1 replaces it if it opens too.
   start_up("camscope");
   try {
-    const std::optional<ChosenCamera> camera = choose_camera(open_camera);
+    ReadPolicy policy;
+    const std::optional<ChosenCamera> camera = choose_camera(open_camera, policy.timeout);
     if (!camera) {
       return -1;
     }
-    ReadPolicy policy;
     policy.camera_name = camera->name;
 
     // Loop: the seven windows, until q is pressed in one of them (see frame_loop.cpp).

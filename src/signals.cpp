@@ -32,6 +32,11 @@ void install_signal_handling(const char* program) {
   install_deadline_handler(program);
   // These calls fail only for invalid arguments, which these are not.
   for (const int signo : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction current {};
+    (void)sigaction(signo, nullptr, &current);
+    if (current.sa_handler == SIG_IGN) {
+      continue;  // ignored by whoever started us (nohup, a script's background job): so it stays
+    }
     struct sigaction action {};
     action.sa_handler = on_stop_signal;
     sigemptyset(&action.sa_mask);

@@ -10,7 +10,8 @@
 constexpr std::chrono::milliseconds kStopGrace{2000};
 
 // Makes the stop signals (SIGINT, SIGTERM, SIGHUP) end the loop after its iteration, or the process
-// kStopGrace later, with "program: stopped by SIG..." and 128 plus the signal's number either way;
+// kStopGrace later, with "program: stopped by SIG..." and 128 plus the signal's number either way,
+// unless the signal was ignored when the process started (nohup): that one stays ignored;
 // ignores SIGPIPE so a closed standard output cannot kill the program; and gives fatal signals a
 // last message. Messages start with program, a string that lives as long as the process.
 void install_signal_handling(const char* program);

@@ -8,13 +8,20 @@
 #include <wayland-client.h>
 #include <xcb/xcb.h>
 
+#include <QDir>
+#include <QJsonArray>
+#include <QLibraryInfo>
+#include <QPluginLoader>
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdlib>
 #include <string>
 #include <system_error>
+
+#include "deadline.hpp"
 
 namespace {
 
@@ -65,10 +72,99 @@ bool local_x_server_listens() {
   return false;
 }
 
-// Each attempt returns an empty string when the window system answered, else what went wrong.
-std::string try_x() {
+std::string x_display() {
+  return is_set("DISPLAY") ? "X display \"" + value_of("DISPLAY") + "\"" : "X";
+}
+
+std::string wayland_socket() {
+  if (is_set("WAYLAND_SOCKET")) {
+    return "Wayland socket given in WAYLAND_SOCKET";
+  }
+  std::string name = is_set("WAYLAND_DISPLAY") ? value_of("WAYLAND_DISPLAY") : "wayland-0";
+  if (name.front() != '/') {
+    name = is_set("XDG_RUNTIME_DIR") ? value_of("XDG_RUNTIME_DIR") + "/" + name
+                                     : name + " (XDG_RUNTIME_DIR is not set)";
+  }
+  return "Wayland socket " + name;
+}
+
+// A server that takes the connection and then says nothing (stopped, or hung) would hold the
+// probe, and then Qt, for ever.
+struct AnswerDeadline {
+  AnswerDeadline(const std::string& who, std::chrono::milliseconds limit, const char* which)
+      : before(who + " does not answer (no reply in "),
+        after(std::string("); check that its server is running, not stopped or hung, or point ") +
+              which + " at another one"),
+        deadline(std::chrono::steady_clock::now(), limit, before, after) {}
+  const std::string before, after;
+  const WaitDeadline deadline;
+};
+
+struct WindowSystem {
+  const char* name;
+  const char* qt_platform;
+  const char* qt_package;  // the Debian package of Qt's platform plug-in
+  std::function<std::string()> WindowSystemProbes::*probe;
+};
+
+const WindowSystem kX{"X", "xcb", "libqt5gui5", &WindowSystemProbes::x};
+const WindowSystem kWayland{"Wayland", "wayland", "qtwayland5", &WindowSystemProbes::wayland};
+
+std::string lower(std::string text) {
+  for (char& c : text) {
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
+  return text;
+}
+
+std::string joined(const std::set<std::string>& names) {
+  std::string list;
+  for (const std::string& name : names) {
+    list += (list.empty() ? "" : ", ") + name;
+  }
+  return list.empty() ? "none" : list;
+}
+
+// Qt takes a list of platforms, each with options after a colon, and uses the first that starts;
+// where it finds none it aborts the process.
+bool check_chosen_platform(const char* program, std::ostream& err, const std::string& chosen,
+                           const WindowSystemProbes& probes) {
+  std::string failures;
+  size_t from = 0;
+  while (from <= chosen.size()) {
+    const size_t end = std::min(chosen.find(';', from), chosen.size());
+    const std::string entry = chosen.substr(from, end - from);
+    from = end + 1;
+    const std::string platform = lower(entry.substr(0, entry.find(':')));
+    std::string failure;
+    if (probes.qt_platforms.count(platform) == 0) {
+      failure =
+          "Qt has no platform \"" + platform + "\" (it has " + joined(probes.qt_platforms) + ")";
+    } else if (platform == "xcb") {
+      failure = probes.x();
+    } else if (platform.rfind("wayland", 0) == 0) {  // also wayland-egl etc.
+      failure = probes.wayland();
+    }  // any other (offscreen, vnc, ...) is the user's choice, which camscope cannot check
+    if (failure.empty()) {
+      return true;
+    }
+    failures += (failures.empty() ? "" : "; ") + failure;
+  }
+  err << program << ": cannot open windows on QT_QPA_PLATFORM=" << chosen << ": " << failures
+      << "; run " << program << " in a desktop session, or correct or unset QT_QPA_PLATFORM to let "
+      << program << " find a window system\n";
+  return false;
+}
+
+}  // namespace
+
+std::string x_answers(std::chrono::milliseconds limit) {
   int screen = 0;
-  xcb_connection_t* connection = xcb_connect(nullptr, &screen);
+  xcb_connection_t* connection = nullptr;
+  {
+    const AnswerDeadline deadline(x_display(), limit, "DISPLAY");
+    connection = xcb_connect(nullptr, &screen);
+  }
   const int error = xcb_connection_has_error(connection);
   // libxcb connects whatever screen DISPLAY names; Qt then aborts on one the server lacks.
   const int screens = error == 0 ? xcb_setup_roots_length(xcb_get_setup(connection)) : 0;
@@ -79,7 +175,7 @@ std::string try_x() {
   if (!is_set("DISPLAY")) {
     return "X: DISPLAY is not set";
   }
-  const std::string display = "X display \"" + value_of("DISPLAY") + "\"";
+  const std::string display = x_display();
   if (error == 0) {
     return display + ": the server has no screen " + std::to_string(screen) + " (it has " +
            std::to_string(screens) + ")";
@@ -99,64 +195,68 @@ std::string try_x() {
   }
 }
 
-std::string wayland_socket() {
-  std::string name = is_set("WAYLAND_DISPLAY") ? value_of("WAYLAND_DISPLAY") : "wayland-0";
-  if (name.front() == '/') {
-    return name;
-  }
-  if (!is_set("XDG_RUNTIME_DIR")) {
-    return name + " (XDG_RUNTIME_DIR is not set)";
-  }
-  return value_of("XDG_RUNTIME_DIR") + "/" + name;
-}
-
-std::string try_wayland() {
+std::string wayland_answers(std::chrono::milliseconds limit) {
   // libwayland's own complaints would repeat, less clearly, what the message below says.
   wl_log_set_handler_client([](const char*, va_list) {});
+  const AnswerDeadline deadline(wayland_socket(), limit, "WAYLAND_DISPLAY");
   wl_display* display = wl_display_connect(nullptr);
-  if (display != nullptr) {
-    wl_display_disconnect(display);
-    return "";
+  if (display == nullptr) {
+    return wayland_socket() + ": " + std::generic_category().message(errno);
   }
+  const bool answered = wl_display_roundtrip(display) >= 0;
   const int cause = errno;
-  if (is_set("WAYLAND_SOCKET")) {
-    return "Wayland socket given in WAYLAND_SOCKET: " + std::generic_category().message(cause);
-  }
-  return "Wayland socket " + wayland_socket() + ": " + std::generic_category().message(cause);
+  wl_display_disconnect(display);
+  return answered ? "" : wayland_socket() + ": " + std::generic_category().message(cause);
 }
 
-struct WindowSystem {
-  const char* qt_platform;
-  std::string (*attempt)();
-};
-
-constexpr WindowSystem kX{"xcb", try_x};
-constexpr WindowSystem kWayland{"wayland", try_wayland};
-
-}  // namespace
-
-bool prepare_window_system(const char* program, std::ostream& err) {
-  if (is_set("QT_QPA_PLATFORM")) {
-    const std::string chosen = value_of("QT_QPA_PLATFORM");
-    const std::string platform = chosen.substr(0, chosen.find(':'));  // options follow a colon
-    const bool wayland = platform.rfind("wayland", 0) == 0;           // also wayland-egl etc.
-    if (platform != "xcb" && !wayland) {
-      return true;  // offscreen, vnc, ...: the user's choice, which camscope cannot check
+std::set<std::string> qt_platforms_in(const std::vector<std::string>& folders) {
+  std::set<std::string> platforms;
+  for (const std::string& folder : folders) {
+    const QDir dir(QString::fromStdString(folder));
+    for (const QString& file : dir.entryList(QDir::Files)) {
+      // Qt reads a plug-in's keys from its metadata, without loading it.
+      const QJsonObject metadata = QPluginLoader(dir.filePath(file)).metaData();
+      if (!metadata.value("IID").toString().startsWith(
+              "org.qt-project.Qt.QPA.QPlatformIntegrationFactoryInterface")) {
+        continue;
+      }
+      for (const QJsonValue key : metadata.value("MetaData").toObject().value("Keys").toArray()) {
+        platforms.insert(lower(key.toString().toStdString()));
+      }
     }
-    const std::string failure = (wayland ? kWayland : kX).attempt();
-    if (!failure.empty()) {
-      err << program << ": cannot open windows on QT_QPA_PLATFORM=" << chosen << ": " << failure
-          << "; run " << program << " in a desktop session, or unset QT_QPA_PLATFORM to let "
-          << program << " find a window system\n";
-    }
-    return failure.empty();
   }
+  return platforms;
+}
 
+std::vector<std::string> qt_platform_folders() {
+  std::vector<std::string> folders;
+  if (is_set("QT_QPA_PLATFORM_PLUGIN_PATH")) {
+    folders.push_back(value_of("QT_QPA_PLATFORM_PLUGIN_PATH"));
+  }
+  const std::string paths = value_of("QT_PLUGIN_PATH");
+  for (size_t from = 0; from < paths.size();) {
+    const size_t end = std::min(paths.find(':', from), paths.size());
+    folders.push_back(paths.substr(from, end - from) + "/platforms");
+    from = end + 1;
+  }
+  folders.push_back(QLibraryInfo::location(QLibraryInfo::PluginsPath).toStdString() + "/platforms");
+  return folders;
+}
+
+bool prepare_window_system(const char* program, std::ostream& err,
+                           const WindowSystemProbes& probes) {
+  if (is_set("QT_QPA_PLATFORM")) {
+    return check_chosen_platform(program, err, value_of("QT_QPA_PLATFORM"), probes);
+  }
   const bool wayland_session = value_of("XDG_SESSION_TYPE") == "wayland";
   std::string failures;
   for (const WindowSystem& system :
        wayland_session ? std::array{kWayland, kX} : std::array{kX, kWayland}) {
-    const std::string failure = system.attempt();
+    std::string failure = (probes.*system.probe)();
+    if (failure.empty() && probes.qt_platforms.count(system.qt_platform) == 0) {
+      failure = std::string(system.name) + " answers, but Qt's platform for it is not installed (" +
+                "Debian package " + system.qt_package + ")";
+    }
     if (failure.empty()) {
       // Qt's own choice tries X alone outside a Wayland session and aborts where it fails.
       setenv("QT_QPA_PLATFORM", system.qt_platform, 1);  // NOLINT(concurrency-mt-unsafe)
@@ -168,4 +268,11 @@ bool prepare_window_system(const char* program, std::ostream& err) {
       << " in a desktop session (X11 or Wayland), or point DISPLAY or WAYLAND_DISPLAY at a running "
          "one\n";
   return false;
+}
+
+bool prepare_window_system(const char* program, std::ostream& err) {
+  const WindowSystemProbes real{[] { return x_answers(kAnswerLimit); },
+                                [] { return wayland_answers(kAnswerLimit); },
+                                qt_platforms_in(qt_platform_folders())};
+  return prepare_window_system(program, err, real);
 }

@@ -2,12 +2,40 @@
 // Finds the window system that camscope's windows can open on, before the first window.
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <ostream>
+#include <set>
+#include <string>
+#include <vector>
 
-// Asks X (through libxcb) and Wayland (through libwayland-client) whether they answer, and tells
-// Qt which one to use. A QT_QPA_PLATFORM that the user set is honoured: for xcb or wayland it is
-// checked, any other platform is taken as it is. Otherwise the window system of the session is
-// tried first: Wayland when XDG_SESSION_TYPE is wayland, else X; then the other. Returns false,
-// after a message on err that starts with program, when the windows cannot be opened, where Qt
-// would abort the process.
+// How long a window system may take to answer.
+constexpr std::chrono::milliseconds kAnswerLimit{5000};
+
+// Whether X (through libxcb) and Wayland (through libwayland-client) answer: "" when they do, else
+// what went wrong. One that does not answer within limit ends the process with status 1 and a
+// message naming it.
+std::string x_answers(std::chrono::milliseconds limit);
+std::string wayland_answers(std::chrono::milliseconds limit);
+
+// The platforms (lower-case, such as xcb and wayland) of the Qt platform plug-ins in these
+// folders, and the folders where Qt looks for them.
+std::set<std::string> qt_platforms_in(const std::vector<std::string>& folders);
+std::vector<std::string> qt_platform_folders();
+
+// What the choice of a window system learns from outside; tests put fakes in its place.
+struct WindowSystemProbes {
+  std::function<std::string()> x, wayland;  // as x_answers and wayland_answers
+  std::set<std::string> qt_platforms;       // the platforms Qt can load
+};
+
+// Tells Qt which window system to use, where Qt itself would abort the process. A QT_QPA_PLATFORM
+// that the user set is honoured when Qt has that platform, and for xcb or wayland also checked.
+// Otherwise the window system of the session is tried first: Wayland when XDG_SESSION_TYPE is
+// wayland, else X; then the other; one that answers is taken only when Qt has its platform.
+// Returns false, after a message on err that starts with program, when no window can be opened.
+bool prepare_window_system(const char* program, std::ostream& err,
+                           const WindowSystemProbes& probes);
+
+// The same with the real probes, each given kAnswerLimit.
 bool prepare_window_system(const char* program, std::ostream& err);

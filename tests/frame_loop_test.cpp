@@ -7,6 +7,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <map>
 #include <opencv2/core/utils/logger.hpp>
@@ -44,17 +46,32 @@ struct FlushRecorder : std::stringbuf {
   }
 };
 
+// Stops the whole process, as Ctrl+Z does, and has it continued after a while.
+void stop_process_for(milliseconds pause) {
+  const pid_t self = getpid();
+  const pid_t waker = fork();
+  if (waker == 0) {
+    std::this_thread::sleep_for(pause);
+    (void)kill(self, SIGCONT);
+    _exit(0);
+  }
+  (void)raise(SIGSTOP);
+  (void)waitpid(waker, nullptr, 0);
+}
+
 // The loop's camera and display at once. Serves the frames given in turn (an empty one is a failed
 // read, and so is every read after the last, or before ready_at; a hanging camera's read sends
-// hang_signal, if any, and does not return within the test's patience), keeps a copy of every
-// image shown, and answers the key polls with the keys given, then -1. A failure or stop is
-// reported as main reports it.
+// hang_signal, if any, and does not return within the test's patience; the first read of a camera
+// stopped_for a while stops the process that long and gives nothing), keeps a copy of every image
+// shown, and answers the key polls with the keys given, then -1. A failure or stop is reported as
+// main reports it.
 struct FakeDesktop : cv::VideoCapture, Display {
   std::vector<cv::Mat> frames;
   std::vector<int> keys;
   size_t reads = 0, served = 0, polls = 0;
   bool opens = true, hangs = false;
   int hang_signal = 0;
+  milliseconds stopped_for{0};
   std::chrono::steady_clock::time_point ready_at{};
   std::vector<std::pair<std::string, cv::Mat>> shown;
   ReadPolicy policy{"camera 0", 10, milliseconds(5000), milliseconds(0)};  // no pause by default
@@ -70,7 +87,11 @@ struct FakeDesktop : cv::VideoCapture, Display {
       image.release();
       return false;
     }
-    ++reads;
+    if (reads++ == 0 && stopped_for.count() > 0) {
+      stop_process_for(stopped_for);
+      image.release();
+      return false;
+    }
     const bool ready = std::chrono::steady_clock::now() >= ready_at;
     const cv::Mat next = ready && served < frames.size() ? frames[served++] : cv::Mat();
     next.copyTo(image);
@@ -241,22 +262,35 @@ TEST(Signals, StopEndsTheRunAfterItsIterationAndAFatalOneLeavesAMessage) {
   }
   EXPECT_EXIT((void)raise(SIGABRT), ::testing::KilledBySignal(SIGABRT),
               "^camscope-demo: ended by SIGABRT; please report this as a bug");
+  EXPECT_EXIT(
+      {
+        (void)signal(SIGHUP, SIG_IGN);  // as nohup starts a program
+        install_signal_handling("camscope");
+        (void)raise(SIGHUP);
+        FakeDesktop loop;
+        std::exit(loop.run(std::vector<cv::Mat>(8, solid(1)), {-1, 'q'}));  // NOLINT
+      },
+      ::testing::ExitedWithCode(0), "^$");
 }
 
 // Catches a read that blocks for ever holding up the run, a message that does not say how long
 // was waited, a stop signal that waits for the blocked read instead of ending the run within its
 // grace (the read's own limit, 5 s, would end it with status 1), and a deadline left armed after
-// a read that came in time, which would end a healthy run.
+// a read that came in time, which would end a healthy run; and a long camera name (a file the demo
+// plays, say) cut short in the message.
 TEST(Deadline, ABlockedReadEndsTheRunAtItsLimitAndAStopWithinItsGrace) {
   install_signal_handling("camscope");
+  const std::string long_name(300, 'v');
   const struct {
     bool hangs;
     int signal;
     milliseconds timeout;
     int status;
-    const char* message;
+    std::string message;
   } cases[] = {{true, 0, milliseconds(300), 1,
-                "^camscope: camera 0 stopped delivering frames \\(none for 0\\.[3-9] s\\); check"},
+                "^camscope: " + long_name +
+                    " stopped delivering frames \\(none for 0\\.[3-9] s\\); check that it is "
+                    "connected and not in use by another program\n$"},
                {true, SIGINT, milliseconds(5000), 128 + SIGINT, "^camscope: stopped by SIGINT\n$"},
                {false, 0, milliseconds(100), 0, "^$"}};  // reads in time leave no deadline behind
   for (const auto& c : cases) {
@@ -266,11 +300,42 @@ TEST(Deadline, ABlockedReadEndsTheRunAtItsLimitAndAStopWithinItsGrace) {
           camera.hangs = c.hangs;
           camera.hang_signal = c.signal;
           camera.policy.timeout = c.timeout;
+          camera.policy.camera_name = long_name;
           camera.run(std::vector<cv::Mat>(8, solid(1)), {-1, 'q'});
           std::this_thread::sleep_for(milliseconds(400));
           std::exit(0);  // NOLINT(concurrency-mt-unsafe): the death test's own process
         },
         ::testing::ExitedWithCode(c.status), c.message);
+  }
+}
+
+// Catches time spent stopped (Ctrl+Z, then fg a second later) counted against the read limit of
+// 0.3 s: by the timer of the read it interrupted, or by the tries after it.
+TEST(Deadline, TimeSpentStoppedCountsAgainstNoLimit) {
+  install_signal_handling("camscope");
+  EXPECT_EXIT(
+      {
+        FakeDesktop camera;
+        camera.stopped_for = milliseconds(1000);
+        camera.policy.timeout = milliseconds(300);
+        std::exit(camera.run(std::vector<cv::Mat>(8, solid(1)), {-1, 'q'}));  // NOLINT
+      },
+      ::testing::ExitedWithCode(0), "^$");
+}
+
+// Catches a camera whose opening never returns (GStreamer waiting for a first frame) holding up
+// the start for ever, and a message that does not name it or does not say how long was waited.
+TEST(StartUp, ACameraThatNeverOpensEndsTheRunWithAMessageNamingIt) {
+  install_signal_handling("camscope");
+  for (const int hung : {0, 1}) {
+    const auto open = [&](int index) -> std::shared_ptr<cv::VideoCapture> {
+      if (index == hung)
+        std::this_thread::sleep_for(std::chrono::seconds(10));
+      return std::make_shared<FakeDesktop>();
+    };
+    EXPECT_EXIT(choose_camera(open, milliseconds(300)), ::testing::ExitedWithCode(1),
+                "^camscope: camera " + std::to_string(hung) +
+                    " sends no frame \\(none in 0\\.[3-9] s\\); check");
   }
 }
 
@@ -340,7 +405,7 @@ TEST(StartUp, KeepsCameraOneWhenItOpensAndCameraZeroMustOpen) {
       EXPECT_EQ(getLogLevel(), c.user_level ? info : cv::utils::logging::LOG_LEVEL_SILENT);
       return cameras[index];
     };
-    const std::optional<ChosenCamera> chosen = choose_camera(open);
+    const std::optional<ChosenCamera> chosen = choose_camera(open, milliseconds(5000));
     (void)unsetenv("OPENCV_LOG_LEVEL");  // NOLINT(concurrency-mt-unsafe)
     EXPECT_EQ(getLogLevel(), info);
     EXPECT_EQ(tried, c.tried);

@@ -7,9 +7,10 @@
 # picture's colour and q ends it with 0. On a Wayland desktop without X, with no hint from the
 # variables, it finds Wayland and runs its own scene until SIGTERM ends it with 143. Where no window system
 # answers, it ends with status 1 and a message that starts with its own name and says what it
-# tried, never with Qt's abort. Nothing here waits for a fixed time: each wait ends when what it
-# waits for happens, or the program ends, or the demo's loop has gone round 200 times without it,
-# or 20 seconds have passed (a frozen loop); no program runs longer than 30 seconds.
+# tried, never with Qt's abort. Stopped for 6 s and continued, the demo goes on. Apart from that
+# stop, nothing here waits for a fixed time: each wait ends when what it waits for happens, or the
+# program ends, or the demo's loop has gone round 200 times without it, or 20 seconds have passed
+# (a frozen loop); no program runs longer than 30 seconds.
 camscope=$1
 demo=$2
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null && command -v weston >/dev/null ||
@@ -27,7 +28,8 @@ if [ ! -e /dev/video0 ]; then
 fi
 run_demo() {  # exec: run in the background, $! is the demo's timeout, which passes signals on
   exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_SESSION_TYPE \
-    XDG_RUNTIME_DIR="$runtime" "$@" timeout 30 "$demo" $play >"$runtime/out" 2>"$runtime/err"
+    XDG_RUNTIME_DIR="$runtime" "$@" timeout 30 "$demo" $play >"${console:-$runtime/out}" \
+    2>"$runtime/err"
 }
 play=""  # a file for the demo to play
 
@@ -84,14 +86,22 @@ wait_until [ -S "$runtime/camscope-test" ]
 run_demo WAYLAND_DISPLAY=camscope-test &
 pid=$!
 wait_until has_lines 2
+# Stopped (as by Ctrl+Z) for longer than any limit of the reads, then continued: it goes on.
+player=$(cat "/proc/$pid/task/$pid/children")
+kill -STOP "$player"
+sleep 6
+kill -CONT "$player"
+wait_until has_lines $(($(lines) + 2))
+[ ! -s "$runtime/err" ] || fail "stopped and continued: $(cat "$runtime/err")"
 kill -TERM "$pid"
 expect_status 143 SIGTERM
 
 # Cases that open no window: the demo's command line (help, version, usage errors, files it
-# cannot play, a stream that stalls, given up after 5 s), and window systems that do not answer, or not as asked (a screen the X server
-# lacks). Each: the variables, the arguments, the status, the stream and the pattern its text must
-# match; nothing else may reach standard output.
-while IFS="|" read -r variables play status stream pattern; do
+# cannot play, a stream that stalls, given up after 5 s), window systems that do not answer, or not
+# as asked (a screen the X server lacks, a platform Qt lacks), and a console line that cannot be
+# written. Each: the variables, the arguments, the status, the stream and the pattern its text must
+# match, and where standard output goes if not to the stream out; nothing else may reach it.
+while IFS="|" read -r variables play status stream pattern console; do
   (run_demo $variables)
   got=$?
   text=$(cat "$runtime/$stream")
@@ -112,4 +122,6 @@ DISPLAY=$DISPLAY.3||1|err|camscope-demo: *X display "$DISPLAY.3": the server has
 WAYLAND_DISPLAY=nowhere||1|err|camscope-demo: *$runtime/nowhere*
 WAYLAND_DISPLAY=nowhere XDG_SESSION_TYPE=wayland||1|err|camscope-demo: *$runtime/nowhere*
 QT_QPA_PLATFORM=xcb WAYLAND_DISPLAY=camscope-test||1|err|camscope-demo: *QT_QPA_PLATFORM=xcb*
+QT_QPA_PLATFORM=xcbb||1|err|camscope-demo: *Qt has no platform "xcbb" (it has *xcb*)*
+DISPLAY=$DISPLAY|$runtime/still.ppm|1|err|camscope-demo: cannot write the console line: No space left on device;*|/dev/full
 END
