@@ -16,10 +16,10 @@
 #include "analysis/motion_mask.hpp"
 #include "analysis/peak_report.hpp"
 #include "analysis/spectrum.hpp"
+#include "demo/synthetic_camera.hpp"
 #include "display.hpp"
 #include "frame_loop.hpp"
 #include "startup.hpp"
-#include "synthetic_camera.hpp"
 #include "window_system.hpp"
 
 namespace {

@@ -7,10 +7,10 @@
 #include <fstream>
 #include <iostream>
 
+#include "demo/synthetic_camera.hpp"
 #include "failure_report.hpp"
 #include "frame_loop.hpp"
 #include "startup.hpp"
-#include "synthetic_camera.hpp"
 
 namespace {
 

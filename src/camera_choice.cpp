@@ -5,31 +5,28 @@
 #include "deadline.hpp"
 #include "quiet_log.hpp"
 
-namespace {
-
-std::shared_ptr<cv::VideoCapture> quietly(const CameraOpener& open, int index,
-                                          std::chrono::milliseconds limit) {
+std::shared_ptr<cv::VideoCapture> open_camera_within(const std::string& name,
+                                                     std::chrono::milliseconds limit,
+                                                     const std::function<Opened()>& open,
+                                                     const std::string& advice) {
   const QuietOpenCvLog quiet;
   // Some capture routes (GStreamer's) wait inside the opening for a first frame, without end.
-  const std::string before = "camera " + std::to_string(index) + " sends no frame (none in ";
+  const std::string before = name + " sends no frame (none in ";
   const std::string after =
-      index == 0 ? "); check that it is connected, receives a picture and is not in use by another "
-                   "program"
-                 : "); check that it is connected, receives a picture and is not in use by another "
-                   "program, or disconnect it to use camera 0";
+      "); check that it is connected, receives a picture and is not in use by another program" +
+      advice;
   const WaitDeadline deadline(std::chrono::steady_clock::now(), limit, before, after);
-  return open(index);
+  return open();
 }
-
-}  // namespace
 
 std::optional<ChosenCamera> choose_camera(const CameraOpener& open,
                                           std::chrono::milliseconds limit) {
-  std::shared_ptr<cv::VideoCapture> cap = quietly(open, 0, limit);
+  Opened cap = open_camera_within("camera 0", limit, [&] { return open(0); });
   if (!cap || !cap->isOpened()) {
     return std::nullopt;
   }
-  std::shared_ptr<cv::VideoCapture> cap1 = quietly(open, 1, limit);
+  Opened cap1 = open_camera_within(
+      "camera 1", limit, [&] { return open(1); }, ", or disconnect it to use camera 0");
   if (cap1 && cap1->isOpened()) {
     return ChosenCamera{cap1, "camera 1"};  // camera 0 is released here
   }

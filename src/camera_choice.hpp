@@ -9,8 +9,10 @@
 #include <optional>
 #include <string>
 
+using Opened = std::shared_ptr<cv::VideoCapture>;
+
 // Opens the camera with this index; camscope passes open_camera, the tests pass fakes.
-using CameraOpener = std::function<std::shared_ptr<cv::VideoCapture>(int index)>;
+using CameraOpener = std::function<Opened(int index)>;
 
 struct ChosenCamera {
   std::shared_ptr<cv::VideoCapture> cap;  // every read of the run goes to this one
@@ -25,6 +27,12 @@ struct ChosenCamera {
 // the process with status 1 and a message naming it.
 std::optional<ChosenCamera> choose_camera(const CameraOpener& open,
                                           std::chrono::milliseconds limit);
+
+// Opens the camera called name through open, with OpenCV's log silent as above. An opening that
+// has not returned after limit ends the process with status 1 and a message naming the camera,
+// with advice after the usual one.
+Opened open_camera_within(const std::string& name, std::chrono::milliseconds limit,
+                          const std::function<Opened()>& open, const std::string& advice = "");
 
 // The real camera with this index, OpenCV choosing the capture back-end.
 std::shared_ptr<cv::VideoCapture> open_camera(int index);

@@ -135,7 +135,7 @@ void install_deadline_handler(const char* program) {
   program_name = program;
   // Each handler holds the other off in its own thread, so that a continue that arrives with the
   // timer's signal is seen pending by the timer's handler.
-  for (const auto& [signo, handler] : {std::pair{SIGALRM, on_alarm}, {SIGCONT, on_continue}}) {
+  for (const auto& [signo, handler] : {std::pair{SIGALRM, &on_alarm}, {SIGCONT, &on_continue}}) {
     struct sigaction action {};
     action.sa_handler = handler;
     sigemptyset(&action.sa_mask);

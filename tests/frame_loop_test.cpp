@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // The loop through its seams (a fake camera and display, and the opening of cameras): which camera
 // is read, what each window shows, the histogram plot, peaks and console line, the quit key, how
-// a failing or hanging camera, a signal or an error ends the run, and the demo's player of clips.
+// a failing or hanging camera, a signal or an error ends the run; and the demo's sources.
 #include "frame_loop.hpp"
 
 #include <gmock/gmock.h>
@@ -10,14 +10,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <map>
 #include <opencv2/core/utils/logger.hpp>
+#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <sstream>
 #include <thread>
 
+#include "analysis/motion_mask.hpp"
 #include "camera_choice.hpp"
-#include "clip_camera.hpp"
+#include "demo/clip_camera.hpp"
+#include "demo/demo_source.hpp"
 #include "failure_report.hpp"
 #include "signals.hpp"
 
@@ -339,30 +343,59 @@ TEST(StartUp, ACameraThatNeverOpensEndsTheRunWithAMessageNamingIt) {
   }
 }
 
-// Catches a clip not played from its first frame, not started again after its end, or not paced
-// at its own frame rate, and a clip with no frame reaching the loop instead of a clear refusal.
-// (A picture shown over and over is tested on the real demo, in programs.sh.) The clip's codec is
-// lossy, so its frames are compared with what a plain capture reads back from the file.
-TEST(Clip, PlaysFromItsFirstFrameAtItsOwnRateOverAndOver) {
+// Writes a JPEG of image whose EXIF orientation says: turn it 90 degrees clockwise to view it.
+void write_turned_jpeg(const std::string& path, const cv::Mat& image) {
+  std::vector<uchar> jpeg;
+  cv::imencode(".jpg", image, jpeg);
+  // After the start marker, an APP1 segment: "Exif", a little-endian TIFF header, and one entry:
+  // tag 0x112 (orientation), type SHORT, count 1, value 6.
+  const uchar exif[] = {0xFF, 0xE1, 0, 34, 'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1,
+                        0,    0x12, 1, 3,  0,   1,   0,   0,   0, 6, 0,   0,   0,  0, 0, 0, 0};
+  jpeg.insert(jpeg.begin() + 2, std::begin(exif), std::end(exif));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(jpeg.data()), std::streamsize(jpeg.size()));
+}
+
+// Catches a picture shown sideways (its EXIF orientation ignored) or served other than 30 times a
+// second; a clip not played from its first frame, not started again after its end, or played
+// faster or slower than its own rate (25 a second: 12 frames take 0.44 s); a time-lapse's rate
+// below 1 taken as unknown, or its wait for the next frame counted against the read limit; and a
+// clip with no frame reaching the loop instead of a clear refusal. (Pictures in 16 bits are tested
+// on the real demo, in programs.sh.) The clip's codec is lossy, so its frames are compared with
+// what a plain capture reads back from the file.
+TEST(Demo, PicturesComeUprightAndClipsAtTheirOwnRateOverAndOver) {
   const std::string dir = ::testing::TempDir();
+  write_turned_jpeg(dir + "turned.jpg", solid(cv::Scalar(10, 50, 200), {6, 2}));
+  ClipCamera picture(dir + "turned.jpg");
+  EXPECT_EQ(picture.frame_interval(), std::chrono::nanoseconds(33333333));
+  cv::Mat upright;
+  for (int n = 0; n < 2; n++) {
+    ASSERT_TRUE(picture.read(upright));
+    EXPECT_EQ(upright.size(), cv::Size(2, 6));
+  }
   const int mjpg = cv::VideoWriter::fourcc('M', 'J', 'P', 'G');
   {
-    cv::VideoWriter writer(dir + "clip.avi", mjpg, 50, {16, 8});
+    cv::VideoWriter writer(dir + "clip.avi", mjpg, 25, {16, 8});
     for (const cv::Scalar& colour : {cv::Scalar(10, 50, 200), {90, 130, 140}, {170, 210, 80}})
       writer << solid(colour, {16, 8});
-    cv::VideoWriter empty(dir + "empty.avi", mjpg, 50, {16, 8});
+    cv::VideoWriter(dir + "slow.avi", mjpg, 0.1, {16, 8}) << solid(9, {16, 8});
+    cv::VideoWriter empty(dir + "empty.avi", mjpg, 25, {16, 8});
   }
+  const DemoSource slow = open_demo_source(dir + "slow.avi");
+  EXPECT_EQ(slow.policy.timeout, milliseconds(5000 + 10000));
+  EXPECT_THROW(ClipCamera(dir + "empty.avi"), SourceError);
   std::vector<cv::Mat> read_back(3);
   cv::VideoCapture plain(dir + "clip.avi");
   for (cv::Mat& frame : read_back)
     ASSERT_TRUE(plain.read(frame));
   ClipCamera clip(dir + "clip.avi");
-  EXPECT_EQ(clip.frame_rate(), 50);
   FakeDesktop windows;
   windows.keys = {-1, -1, 'q'};
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(run_frame_loop(clip, windows, windows.out, windows.policy), 0);
-  EXPECT_GE(std::chrono::steady_clock::now() - start, milliseconds(11 * 20));  // 12 frames
+  const auto played = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(played, milliseconds(11 * 40));
+  EXPECT_LT(played, milliseconds(16 * 40));
   // Iteration n begins with frame 4n of the endless clip, that is frame n of the file.
   ASSERT_EQ(windows.shown.size(), 21U);
   std::string lines;
@@ -374,7 +407,21 @@ TEST(Clip, PlaysFromItsFirstFrameAtItsOwnRateOverAndOver) {
     lines += console_line(cv::Scalar(bgr[0], bgr[1], bgr[2]), n + 1);
   }
   EXPECT_EQ(windows.console.str(), lines);
-  EXPECT_THROW(ClipCamera(dir + "empty.avi"), ClipError);
+}
+
+// Catches a demo scene that stands still (its motion window black), or that comes faster or slower
+// than 30 frames a second (9 frames in 0.27 s).
+TEST(Demo, TheSceneMovesThirtyTimesASecond) {
+  const DemoSource scene = open_demo_source("");
+  const auto start = std::chrono::steady_clock::now();
+  cv::Mat diff;
+  for (int n = 0; n < 3; n++)
+    three_frame_motion_mask([&](cv::Mat& frame) { read_frame(*scene.camera, frame, scene.policy); },
+                            diff);
+  const auto taken = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(taken, milliseconds(8 * 33));
+  EXPECT_LT(taken, milliseconds(12 * 33));
+  EXPECT_GT(cv::countNonZero(diff), 50);
 }
 
 // Catches camera 1 tried, or the run going on, without camera 0; camera 1 not preferred, or camera

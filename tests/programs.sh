@@ -33,10 +33,12 @@ run_demo() {  # exec: run in the background, $! is the demo's timeout, which pas
 }
 play=""  # a file for the demo to play
 
-# A 4x2 picture of red 200, green 50, blue 10; a file that is no picture.
-printf 'P6\n4 2\n255\n' >"$runtime/still.ppm"
-for pixel in 1 2 3 4 5 6 7 8; do printf '\310\062\012' >>"$runtime/still.ppm"; done
+# A 4x2 picture of red 200, green 50, blue 10 in 16 bits (times 257: FFmpeg's conversion would give
+# red 201); a file that is no picture; an empty file.
+printf 'P6\n4 2\n65535\n' >"$runtime/still.ppm"
+for pixel in 1 2 3 4 5 6 7 8; do printf '\310\310\062\062\012\012' >>"$runtime/still.ppm"; done
 echo "not a picture" >"$runtime/notes.txt"
+: >"$runtime/empty.avi"
 mkfifo "$runtime/stalled.avi"  # a stream that never sends a byte
 lines() { wc -l <"$runtime/out"; }
 wait_until() {  # "$@" holds; fails if the program $pid ends, or the demo loops 200 times or 20 s pass
@@ -117,6 +119,11 @@ done <<END
 |$runtime|1|err|camscope-demo: cannot play $runtime: it is a directory*
 |$runtime/notes.txt|1|err|camscope-demo: cannot play $runtime/notes.txt: OpenCV cannot open it*
 |$runtime/stalled.avi|1|err|camscope-demo: cannot play $runtime/stalled.avi: no frame came in 5.? s;*
+|$runtime/empty.avi|1|err|camscope-demo: cannot play $runtime/empty.avi: the file is empty;*
+|$runtime/f_%03d.png|1|err|camscope-demo: cannot play $runtime/f_%03d.png: no file matches the pattern (the first would be $runtime/f_000.png or $runtime/f_001.png)*
+|rtsp://127.0.0.1:1/live|1|err|camscope-demo: cannot play rtsp://127.0.0.1:1/live: nothing answers at 127.0.0.1 port 1 (Connection refused);*
+|/dev/null|1|err|camscope-demo: cannot play /dev/null: it is not a camera*
+|-- -x.png|1|err|camscope-demo: cannot play -x.png: No such file*
 DISPLAY=:97 QT_QPA_PLATFORM=||1|err|camscope-demo: *X display ":97"*
 DISPLAY=$DISPLAY.3||1|err|camscope-demo: *X display "$DISPLAY.3": the server has no*
 WAYLAND_DISPLAY=nowhere||1|err|camscope-demo: *$runtime/nowhere*

@@ -6,7 +6,7 @@
 #include <opencv2/videoio.hpp>
 #include <vector>
 
-#include "frame_pacer.hpp"
+#include "demo/frame_pacer.hpp"
 
 // Serves colour frames of two discs moving over a textured background with sensor-like noise, so
 // that every analysis, the motion image included, has something to show. The frames form a loop

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 // A camera that films a made-up scene, for the demo, the benchmarks and the soak run.
-#include "synthetic_camera.hpp"
+#include "demo/synthetic_camera.hpp"
 
 #include <cmath>
 #include <opencv2/imgproc.hpp>

@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: Apache-2.0
+// A camera named by its device file, for camscope-demo: /dev/video2 rather than camera 0 or 1.
+#include "demo/device_camera.hpp"
+
+#include <fcntl.h>
+#include <linux/videodev2.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <system_error>
+
+#include "camera_choice.hpp"
+#include "demo/demo_source.hpp"
+
+namespace {
+
+// Why the device at path is no camera to capture from, or "" when it answers as one. A laptop's
+// camera has a second node for its metadata, which answers but captures no picture.
+std::string capture_problem(const std::string& path) {
+  const int fd = open(
+      path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);  // NOLINT(cppcoreguidelines-pro-type-vararg)
+  if (fd < 0) {
+    const int cause = errno;
+    return std::generic_category().message(cause) +
+           (cause == EACCES ? "; check the device's permissions (cameras usually belong to the "
+                              "group video)"
+                            : "");
+  }
+  v4l2_capability caps{};
+  const bool answers =
+      ioctl(fd, VIDIOC_QUERYCAP, &caps) == 0;  // NOLINT(cppcoreguidelines-pro-type-vararg)
+  (void)close(fd);
+  if (!answers) {
+    return "it is not a camera: it does not answer as a video device";
+  }
+  const unsigned kinds =
+      (caps.capabilities & V4L2_CAP_DEVICE_CAPS) != 0 ? caps.device_caps : caps.capabilities;
+  if ((kinds & (V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_VIDEO_CAPTURE_MPLANE)) == 0) {
+    return "it is a video device that captures no picture (a camera's metadata node, say); try "
+           "another /dev/video device";
+  }
+  return "";
+}
+
+}  // namespace
+
+std::shared_ptr<cv::VideoCapture> open_device_camera(const std::string& path) {
+  if (const std::string problem = capture_problem(path); !problem.empty()) {
+    throw SourceError(problem);
+  }
+  Opened camera = open_camera_within(path, ReadPolicy{}.timeout, [&] {
+    return std::make_shared<cv::VideoCapture>(path, cv::CAP_ANY);
+  });
+  if (!camera->isOpened()) {
+    throw SourceError(
+        "OpenCV cannot open it as a camera; check that it is not in use by another program");
+  }
+  return camera;
+}

@@ -1,0 +1,13 @@
+// SPDX-License-Identifier: Apache-2.0
+// Why a file, image sequence or stream cannot be played, in words that tell the user what to do.
+#pragma once
+
+#include <string>
+
+// Why the named file cannot be read (missing, a directory, unreadable, empty), or "" when nothing
+// stands in the way. Patterns and URLs are not files: "" for them.
+std::string file_problem(const std::string& name);
+
+// Why OpenCV could not open name: a stream whose server refuses or is unknown, a pattern that
+// matches no file, or a format OpenCV does not know.
+std::string open_failure(const std::string& name);
