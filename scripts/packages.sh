@@ -26,10 +26,14 @@ install_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq $missing
 }
 
-# Configures and builds into the folder $1 with the further CMake arguments given.
+# Builds into the folder $1, configuring it first with the further CMake arguments given when it
+# has not been configured yet. A folder already configured keeps its settings, so that no script
+# turns off what another needs there (run.sh the tests of test.sh's build/, say).
 build_camscope() {
   folder=$1
   shift
-  cmake -S . -B "$folder" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" &&
-    cmake --build "$folder" -j "$(nproc)"
+  if [ ! -f "$folder/CMakeCache.txt" ]; then
+    cmake -S . -B "$folder" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" || return
+  fi
+  cmake --build "$folder" -j "$(nproc)"
 }

@@ -30,8 +30,9 @@ std::atomic<long long> expired_ns{0};  // when the timer first found its deadlin
 std::atomic<unsigned> resumes{0};
 const char* program_name = "camscope";
 
-// A continue is handled by any thread of the process, maybe just as the timer's handler runs in
-// another: a deadline found passed is looked at again this much later before the process ends.
+// A process stopped past a deadline gets the timer's signal and the continue's together, maybe in
+// two threads at once: a deadline found passed is looked at again this much later, after the
+// continue's handler has restarted the wait, before the process ends.
 constexpr long long kSecondLookNs = 100000000;
 
 long long now_ns() {
@@ -74,16 +75,11 @@ const char* decimal(long long n, char (&digits)[24]) {
   return first;
 }
 
-bool continue_pending() {
-  sigset_t pending;
-  return sigpending(&pending) == 0 && sigismember(&pending, SIGCONT) == 1;
-}
-
 // Only async-signal-safe calls in the handlers.
 void on_alarm(int) {
   const int what = guarded.load();
-  if (what == kNothing || continue_pending()) {
-    return;  // a continue restarts the wait in its own handler
+  if (what == kNothing) {
+    return;
   }
   const long long now = now_ns();
   if (now < due_ns()) {
@@ -133,8 +129,8 @@ void write_last_words(std::initializer_list<const char*> texts) {
 
 void install_deadline_handler(const char* program) {
   program_name = program;
-  // Each handler holds the other off in its own thread, so that a continue that arrives with the
-  // timer's signal is seen pending by the timer's handler.
+  // Each handler holds the other off in its own thread, so that neither sees the other's work
+  // half done.
   for (const auto& [signo, handler] : {std::pair{SIGALRM, &on_alarm}, {SIGCONT, &on_continue}}) {
     struct sigaction action {};
     action.sa_handler = handler;

@@ -221,7 +221,7 @@ std::set<std::string> qt_platforms_in(const std::vector<std::string>& folders) {
         continue;
       }
       for (const QJsonValue key : metadata.value("MetaData").toObject().value("Keys").toArray()) {
-        platforms.insert(lower(key.toString().toStdString()));
+        platforms.insert(key.toString().toStdString());  // lower-case, as Qt's keys are
       }
     }
   }

@@ -14,7 +14,6 @@ deb=$(ls "$root"/out/camscope_*.deb) || fail "no package built"
   >"$root/cpack.log" 2>&1) && fail "cpack without dpkg-shlibdeps succeeded"
 grep -q "camscope: dpkg-shlibdeps (Debian package dpkg-dev) is needed" "$root/cpack.log" ||
   fail "cpack without dpkg-shlibdeps: $(cat "$root/cpack.log")"
-ls "$root"/none/*.deb 2>/dev/null && fail "a package was built without dpkg-shlibdeps"
 dpkg-deb -f "$deb" Depends | grep -q "libopencv-highgui" || fail "Depends lacks OpenCV: $(dpkg-deb -f "$deb" Depends)"
 lintian --fail-on error,warning "$deb" >"$root/lintian.log" 2>&1 || fail "lintian: $(cat "$root/lintian.log")"
 dpkg -x "$deb" "$root/fs"

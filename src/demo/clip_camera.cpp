@@ -17,7 +17,6 @@
 namespace {
 
 constexpr double kDefaultFrameRate = 30.0;
-constexpr std::chrono::milliseconds kFirstFrameLimit{5000};  // as a camera's, in camscope
 
 // Any positive rate is the clip's own, a time-lapse's 0.5 a second too (held below 30 years).
 std::chrono::nanoseconds interval_at(double rate) {
@@ -37,7 +36,9 @@ ClipCamera::ClipCamera(const std::string& name)
   // A stream that stalls before its first frame gets an answer too, not a wait without end.
   const std::string before = "cannot play " + name + ": no frame came in ";
   const std::string after = "; check that the stream is running, or try a file";
-  const WaitDeadline deadline(std::chrono::steady_clock::now(), kFirstFrameLimit, before, after);
+  const WaitDeadline deadline(std::chrono::steady_clock::now(),
+                              ReadPolicy{}.timeout,  // as a camera's
+                              before, after);
   const QuietOpenCvLog quiet;  // its guesses at every back-end would bury camscope's message
   if (S_ISREG(info.st_mode) && cv::haveImageReader(name)) {
     // Read as every image viewer shows it, not as FFmpeg would: sideways, or off by one in 16 bits.

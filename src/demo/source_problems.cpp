@@ -95,7 +95,7 @@ std::string url_problem(const std::string& url) {
   const std::string port = has_port                       ? authority.substr(colon + 1)
                            : known != default_ports.end() ? known->second
                                                           : "";
-  const std::string cannot_open =
+  std::string cannot_open =
       "OpenCV cannot open the stream; check the address, and that the capture back-ends OpenCV "
       "uses here (FFmpeg, GStreamer) support " +
       scheme;
