@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "deadline.hpp"
 
@@ -117,6 +118,16 @@ std::string lower(std::string text) {
   return text;
 }
 
+std::vector<std::string> split(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  for (size_t from = 0; from <= text.size();) {
+    const size_t end = std::min(text.find(separator, from), text.size());
+    parts.push_back(text.substr(from, end - from));
+    from = end + 1;
+  }
+  return parts;
+}
+
 std::string joined(const std::set<std::string>& names) {
   std::string list;
   for (const std::string& name : names) {
@@ -130,11 +141,7 @@ std::string joined(const std::set<std::string>& names) {
 bool check_chosen_platform(const char* program, std::ostream& err, const std::string& chosen,
                            const WindowSystemProbes& probes) {
   std::string failures;
-  size_t from = 0;
-  while (from <= chosen.size()) {
-    const size_t end = std::min(chosen.find(';', from), chosen.size());
-    const std::string entry = chosen.substr(from, end - from);
-    from = end + 1;
+  for (const std::string& entry : split(chosen, ';')) {
     const std::string platform = lower(entry.substr(0, entry.find(':')));
     std::string failure;
     if (probes.qt_platforms.count(platform) == 0) {
@@ -233,11 +240,10 @@ std::vector<std::string> qt_platform_folders() {
   if (is_set("QT_QPA_PLATFORM_PLUGIN_PATH")) {
     folders.push_back(value_of("QT_QPA_PLATFORM_PLUGIN_PATH"));
   }
-  const std::string paths = value_of("QT_PLUGIN_PATH");
-  for (size_t from = 0; from < paths.size();) {
-    const size_t end = std::min(paths.find(':', from), paths.size());
-    folders.push_back(paths.substr(from, end - from) + "/platforms");
-    from = end + 1;
+  for (const std::string& path : split(value_of("QT_PLUGIN_PATH"), ':')) {
+    if (!path.empty()) {
+      folders.push_back(path + "/platforms");
+    }
   }
   folders.push_back(QLibraryInfo::location(QLibraryInfo::PluginsPath).toStdString() + "/platforms");
   return folders;
