@@ -159,7 +159,8 @@ WaitDeadline::WaitDeadline(std::chrono::steady_clock::time_point started,
   wait_limit_ns.store(std::chrono::nanoseconds(limit).count());
   expired_ns.store(0);
   int expected = kNothing;
-  if (guarded.compare_exchange_strong(expected, kWait)) {
+  armed_ = guarded.compare_exchange_strong(expected, kWait);
+  if (armed_) {
     rearm();
     // A stop that arrived since the exchange set its own timer, which the line above replaced.
     if (guarded.load() == kStop) {
@@ -170,7 +171,7 @@ WaitDeadline::WaitDeadline(std::chrono::steady_clock::time_point started,
 
 WaitDeadline::~WaitDeadline() {
   int expected = kWait;
-  if (guarded.compare_exchange_strong(expected, kNothing)) {
+  if (armed_ && guarded.compare_exchange_strong(expected, kNothing)) {
     set_timer_ns(0);
     // A stop that arrived between the two lines above lost its timer: give it back.
     if (guarded.load() == kStop) {

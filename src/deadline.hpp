@@ -24,7 +24,8 @@ unsigned resume_count();
 // Holds a deadline for its own lifetime, so that no way out of the wait leaves it armed. A wait
 // that has not ended by started + limit ends the process with status 1 and the message: program,
 // ": ", before, the seconds waited since started (as "5.0 s"), after. The two texts must outlive
-// the guard. Does nothing while a stop is under way: its own deadline is the nearer.
+// the guard. Does nothing while a stop is under way, its own deadline being the nearer, or while
+// another guard holds the timer.
 class WaitDeadline {
  public:
   WaitDeadline(std::chrono::steady_clock::time_point started, std::chrono::milliseconds limit,
@@ -32,6 +33,9 @@ class WaitDeadline {
   ~WaitDeadline();
   WaitDeadline(const WaitDeadline&) = delete;
   WaitDeadline& operator=(const WaitDeadline&) = delete;
+
+ private:
+  bool armed_ = false;
 };
 
 // Called from the stop signals' handler, so async-signal-safe: unless the loop takes the stop
