@@ -61,7 +61,7 @@ void stop_process_for(milliseconds pause) {
 
 // The loop's camera and display at once. Serves the frames given in turn (an empty one is a failed
 // read, and so is every read after the last, or before ready_at; the first read sends hang_signal,
-// if any, then hangs for hang_for, then stops the process for stopped_for), keeps a copy of every
+// if any, then stops the process for stopped_for, then hangs for hang_for), keeps a copy of every
 // image shown, and answers the key polls with the keys given, then -1. A failure or stop is
 // reported as main reports it.
 struct FakeDesktop : cv::VideoCapture, Display {
@@ -82,9 +82,9 @@ struct FakeDesktop : cv::VideoCapture, Display {
   bool read(cv::OutputArray image) override {
     if (reads++ == 0) {
       (void)(hang_signal != 0 && raise(hang_signal));
-      std::this_thread::sleep_for(hang_for);
       if (stopped_for.count() > 0)
         stop_process_for(stopped_for);
+      std::this_thread::sleep_for(hang_for);
     }
     const bool ready = std::chrono::steady_clock::now() >= ready_at;
     const cv::Mat next = ready && served < frames.size() ? frames[served++] : cv::Mat();
@@ -246,8 +246,9 @@ TEST(FrameLoop, CameraReadsArePacedAndAFailingCameraEndsTheRunWithAMessage) {
 // blocks for ever holding up the run, a message that does not say how long was waited, or cuts a
 // long camera name (a file the demo plays, say); a deadline left armed after a read that came in
 // time, which would end a healthy run; and time spent stopped (Ctrl+Z, then fg a second later)
-// counted against the read limit of 0.3 s, by the timer of the read it interrupted or by the tries
-// after it. Each camera's first read gives nothing.
+// counted against the read limit of 0.5 s, by the timer of the read it interrupted (which goes on
+// for 0.25 s after) or by the tries after it; and any of these taking 3 s to end. Each camera's
+// first read gives nothing.
 TEST(Deadline, AStopEndsTheRunAfterItsIterationOrItsGraceAndABlockedReadAtItsLimit) {
   install_signal_handling("camscope");
   const std::string long_name(300, 'v');
@@ -270,8 +271,9 @@ TEST(Deadline, AStopEndsTheRunAfterItsIterationOrItsGraceAndABlockedReadAtItsLim
                 SIGINT, 128 + SIGINT},
                {{}, milliseconds(5000), "^camscope: stopped by SIGHUP\n" + ended(7), SIGHUP, 129},
                {{}, milliseconds(100), "^" + ended(14), 0, 0},
-               {{}, milliseconds(300), "^" + ended(14), 0, 0, milliseconds(1000)}};
+               {milliseconds(250), milliseconds(500), "^" + ended(14), 0, 0, milliseconds(1000)}};
   for (const auto& c : cases) {
+    const auto started = std::chrono::steady_clock::now();
     EXPECT_EXIT(
         {
           FakeDesktop camera;
@@ -289,6 +291,7 @@ TEST(Deadline, AStopEndsTheRunAfterItsIterationOrItsGraceAndABlockedReadAtItsLim
           std::exit(status);  // NOLINT(concurrency-mt-unsafe): the death test's own process
         },
         ::testing::ExitedWithCode(c.status), c.message);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, milliseconds(3000)) << c.message;
   }
 }
 
