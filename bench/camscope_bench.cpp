@@ -118,8 +118,9 @@ class Discarding : public Display {
 
 template <class Shown>
 void whole_iteration(benchmark::State& state) {
+  XConnection x_probe;
   if (std::is_same_v<Shown, HighGuiDisplay> &&
-      !prepare_window_system("camscope_bench", std::cerr)) {
+      !prepare_window_system("camscope_bench", std::cerr, x_probe)) {
     state.SkipWithError("no window system: run under xvfb-run");
     return;
   }

@@ -9,7 +9,8 @@
 #include "window_system.hpp"
 
 int run_in_windows(const char* program, cv::VideoCapture& cap, const ReadPolicy& policy) {
-  if (!prepare_window_system(program, std::cerr)) {
+  XConnection x_probe;  // kept while the windows are open
+  if (!prepare_window_system(program, std::cerr, x_probe)) {
     return 1;
   }
   HighGuiDisplay display;

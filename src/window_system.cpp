@@ -165,7 +165,18 @@ bool check_chosen_platform(const char* program, std::ostream& err, const std::st
 
 }  // namespace
 
-std::string x_answers(std::chrono::milliseconds limit) {
+XConnection::~XConnection() {
+  keep(nullptr);
+}
+
+void XConnection::keep(xcb_connection_t* connection) {
+  if (connection_ != nullptr) {
+    xcb_disconnect(connection_);
+  }
+  connection_ = connection;
+}
+
+std::string x_answers(std::chrono::milliseconds limit, XConnection* kept) {
   int screen = 0;
   xcb_connection_t* connection = nullptr;
   {
@@ -175,7 +186,11 @@ std::string x_answers(std::chrono::milliseconds limit) {
   const int error = xcb_connection_has_error(connection);
   // libxcb connects whatever screen DISPLAY names; Qt then aborts on one the server lacks.
   const int screens = error == 0 ? xcb_setup_roots_length(xcb_get_setup(connection)) : 0;
-  xcb_disconnect(connection);
+  if (error == 0 && screen < screens && kept != nullptr) {
+    kept->keep(connection);
+  } else {
+    xcb_disconnect(connection);
+  }
   if (error == 0 && screen < screens) {
     return "";
   }
@@ -276,8 +291,8 @@ bool prepare_window_system(const char* program, std::ostream& err,
   return false;
 }
 
-bool prepare_window_system(const char* program, std::ostream& err) {
-  const WindowSystemProbes real{[] { return x_answers(kAnswerLimit); },
+bool prepare_window_system(const char* program, std::ostream& err, XConnection& kept) {
+  const WindowSystemProbes real{[&] { return x_answers(kAnswerLimit, &kept); },
                                 [] { return wayland_answers(kAnswerLimit); },
                                 qt_platforms_in(qt_platform_folders())};
   return prepare_window_system(program, err, real);

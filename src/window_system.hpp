@@ -12,10 +12,27 @@
 // How long a window system may take to answer.
 constexpr std::chrono::milliseconds kAnswerLimit{5000};
 
+struct xcb_connection_t;
+
+// The probe's connection to the X server, kept open for as long as the windows are: an X server
+// with no other client (Xvfb, say) starts afresh when its last client leaves, and turns away
+// whoever connects meanwhile, such as Qt a moment after the probe.
+class XConnection {
+ public:
+  XConnection() = default;
+  ~XConnection();
+  XConnection(const XConnection&) = delete;
+  XConnection& operator=(const XConnection&) = delete;
+  void keep(xcb_connection_t* connection);
+
+ private:
+  xcb_connection_t* connection_ = nullptr;
+};
+
 // Whether X (through libxcb) and Wayland (through libwayland-client) answer: "" when they do, else
 // what went wrong. One that does not answer within limit ends the process with status 1 and a
-// message naming it.
-std::string x_answers(std::chrono::milliseconds limit);
+// message naming it. X's connection goes to kept, if any, when it answers.
+std::string x_answers(std::chrono::milliseconds limit, XConnection* kept = nullptr);
 std::string wayland_answers(std::chrono::milliseconds limit);
 
 // The platforms (lower-case, such as xcb and wayland) of the Qt platform plug-ins in these
@@ -37,5 +54,5 @@ struct WindowSystemProbes {
 bool prepare_window_system(const char* program, std::ostream& err,
                            const WindowSystemProbes& probes);
 
-// The same with the real probes, each given kAnswerLimit.
-bool prepare_window_system(const char* program, std::ostream& err);
+// The same with the real probes, each given kAnswerLimit; a connection to X is kept in kept.
+bool prepare_window_system(const char* program, std::ostream& err, XConnection& kept);
