@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "deadline.hpp"
@@ -179,11 +180,21 @@ void XConnection::keep(xcb_connection_t* connection) {
 std::string x_answers(std::chrono::milliseconds limit, XConnection* kept) {
   int screen = 0;
   xcb_connection_t* connection = nullptr;
+  int error = 0;
   {
     const AnswerDeadline deadline(x_display(), limit, "DISPLAY");
-    connection = xcb_connect(nullptr, &screen);
+    // A bare X server (Xvfb) starts afresh when its last client leaves, and meanwhile turns away
+    // new connections: a refusal is tried twice more, 0.1 s apart.
+    for (int tries = 1;; tries++) {
+      connection = xcb_connect(nullptr, &screen);
+      error = xcb_connection_has_error(connection);
+      if (error != XCB_CONN_ERROR || tries == 3) {
+        break;
+      }
+      xcb_disconnect(connection);
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
   }
-  const int error = xcb_connection_has_error(connection);
   // libxcb connects whatever screen DISPLAY names; Qt then aborts on one the server lacks.
   const int screens = error == 0 ? xcb_setup_roots_length(xcb_get_setup(connection)) : 0;
   if (error == 0 && screen < screens && kept != nullptr) {
