@@ -197,12 +197,13 @@ std::string x_answers(std::chrono::milliseconds limit, XConnection* kept) {
   }
   // libxcb connects whatever screen DISPLAY names; Qt then aborts on one the server lacks.
   const int screens = error == 0 ? xcb_setup_roots_length(xcb_get_setup(connection)) : 0;
-  if (error == 0 && screen < screens && kept != nullptr) {
+  const bool usable = error == 0 && screen < screens;
+  if (usable && kept != nullptr) {
     kept->keep(connection);
   } else {
     xcb_disconnect(connection);
   }
-  if (error == 0 && screen < screens) {
+  if (usable) {
     return "";
   }
   if (!is_set("DISPLAY")) {

@@ -8,9 +8,10 @@
 # variables, it finds Wayland and runs its own scene until SIGTERM ends it with 143. Where no window system
 # answers, it ends with status 1 and a message that starts with its own name and says what it
 # tried, never with Qt's abort; a display server that never answers is given up after 5 s. Started
-# with SIGHUP ignored (nohup), the demo keeps it ignored. Nothing here waits for a fixed time: each wait ends when what it waits for happens, or the
-# program ends, or the demo's loop has gone round 200 times without it, or 20 seconds have passed
-# (a frozen loop); no program runs longer than 30 seconds.
+# with SIGHUP ignored (nohup), the demo keeps it ignored. Nothing here waits for a fixed time: each
+# wait ends when what it waits for happens, or the program ends, or the demo's loop has gone round
+# 200 times without it, or 20 seconds have passed (a frozen loop); no program runs longer than 30
+# seconds.
 camscope=$1
 demo=$2
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null && command -v weston >/dev/null ||
@@ -117,6 +118,9 @@ done <<END
 |$runtime/stalled.avi|1|err|camscope-demo: cannot play $runtime/stalled.avi: no frame came in 5.? s;*
 |$runtime/empty.avi|1|err|camscope-demo: cannot play $runtime/empty.avi: the file is empty;*
 |$runtime/f_%03d.png|1|err|camscope-demo: cannot play $runtime/f_%03d.png: no file matches the pattern (the first would be $runtime/f_000.png or $runtime/f_001.png)*
+|$runtime/f_%99999999999999999999d.png|1|err|camscope-demo: cannot play $runtime/f_%99999999999999999999d.png: no file matches the pattern*
+|$runtime/f_%999999999d.png|1|err|camscope-demo: cannot play $runtime/f_%999999999d.png: no file matches the pattern*
+|$runtime/f_%s.png|1|err|camscope-demo: cannot play $runtime/f_%s.png: not an image sequence pattern OpenCV knows*
 |rtsp://127.0.0.1:1/live|1|err|camscope-demo: cannot play rtsp://127.0.0.1:1/live: nothing answers at 127.0.0.1 port 1 (Connection refused);*
 OPENCV_FFMPEG_LOGLEVEL=16|rtsp://127.0.0.1:1/live|1|out|*FFMPEG*refused*
 |/dev/null|1|err|camscope-demo: cannot play /dev/null: it is not a camera*

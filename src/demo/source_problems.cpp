@@ -8,7 +8,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <map>
 #include <system_error>
@@ -28,25 +31,29 @@ bool is_pattern(const std::string& name) {
 std::string sequence_file(const std::string& pattern, int index) {
   const size_t percent = pattern.find('%');
   size_t end = percent + 1;
-  while (end < pattern.size() && std::isdigit(static_cast<unsigned char>(pattern[end])) != 0) {
-    end++;
+  size_t width = 0;
+  // No file name is longer than NAME_MAX: a wider number, which the user may type, is held there.
+  for (; end < pattern.size() && std::isdigit(static_cast<unsigned char>(pattern[end])) != 0;
+       end++) {
+    width = std::min<size_t>(width * 10 + static_cast<size_t>(pattern[end] - '0'), NAME_MAX);
   }
   if (end >= pattern.size() || (pattern[end] != 'd' && pattern[end] != 'u') ||
       pattern.find('%', end) != std::string::npos) {
     return "";
   }
   const std::string digits = std::to_string(index);
-  const size_t width =
-      end - percent > 1 ? std::stoul(pattern.substr(percent + 1, end - percent - 1)) : 0;
   const std::string padding(width > digits.size() ? width - digits.size() : 0, '0');
   return pattern.substr(0, percent) + padding + digits + pattern.substr(end + 1);
 }
 
-std::string pattern_problem(const std::string& pattern) {
-  // The capture back-ends look for a first file numbered 0 to 4.
+// Why no file of an image sequence can be found, or "" when one is, or when the pattern is not one
+// with a single number (OpenCV is left to judge it). Looked at before OpenCV tries the pattern,
+// which on a very wide number spends seconds before it fails.
+std::string missing_sequence(const std::string& pattern) {
   if (sequence_file(pattern, 0).empty()) {
-    return "not an image sequence pattern OpenCV knows: give one number, as in frame_%04d.png";
+    return "";
   }
+  // The capture back-ends look for a first file numbered 0 to 4.
   for (int index = 0; index <= 4; index++) {
     if (access(sequence_file(pattern, index).c_str(), F_OK) == 0) {
       return "";
@@ -125,8 +132,11 @@ std::string file_problem(const std::string& name) {
   struct stat info {};
   if (stat(name.c_str(), &info) != 0) {
     const int cause = errno;
-    if (is_url(name) || is_pattern(name)) {
+    if (is_url(name)) {
       return "";
+    }
+    if (is_pattern(name)) {
+      return missing_sequence(name);
     }
     return std::generic_category().message(cause) + "; check the name and the path";
   }
@@ -147,8 +157,8 @@ std::string open_failure(const std::string& name) {
   std::string problem;
   if (is_url(name)) {
     problem = url_problem(name);
-  } else if (is_pattern(name)) {
-    problem = pattern_problem(name);
+  } else if (is_pattern(name) && sequence_file(name, 0).empty()) {
+    problem = "not an image sequence pattern OpenCV knows: give one number, as in frame_%04d.png";
   }
   return !problem.empty()
              ? problem
