@@ -20,6 +20,8 @@
 #include "display.hpp"
 #include "frame_loop.hpp"
 #include "startup.hpp"
+#include "watchdog.hpp"
+#include "window_probes.hpp"
 #include "window_system.hpp"
 
 namespace {
@@ -40,16 +42,21 @@ cv::Mat grayscale_frame(cv::Size size) {
 
 void colour_histograms(benchmark::State& state) {
   SyntheticCamera camera(size_of(state), 1);
-  cv::Mat src, b_hist, g_hist, r_hist, histImage(400, 512, CV_8UC3), histmax_img(400, 400, CV_8UC3);
+  cv::Mat src, b_hist, g_hist, r_hist, histImage(hist_h, hist_w, CV_8UC3);
+  cv::Mat histmax_img(400, 400, CV_8UC3);
   camera.read(src);
   std::vector<cv::Mat> bgr_planes;
   std::ostringstream console;
   while (state.KeepRunning()) {
     int bin_w = 0;
-    compute_channel_histograms(src, bgr_planes, b_hist, g_hist, r_hist, 512, histImage, bin_w);
-    const ChannelPeaks peaks =
-        find_peaks_and_draw_curves(b_hist, g_hist, r_hist, bin_w, 400, histImage);
-    report_peaks(peaks, 1, console, histImage, histmax_img);
+    compute_channel_histograms(src, bgr_planes, b_hist, g_hist, r_hist, histImage, bin_w);
+    ChannelPeaks peaks = start_peak_search(b_hist, g_hist, r_hist);
+    for (int i = 1; i < histSize; i++) {
+      update_peaks(peaks, i, b_hist, g_hist, r_hist);
+      draw_bin_segments(i, bin_w, b_hist, g_hist, r_hist, histImage);
+    }
+    write_console_line(console, peaks, 1);
+    mark_peaks(peaks, bin_w, histImage, histmax_img);
     console.str("");
   }
 }
@@ -91,8 +98,8 @@ template <class Shown>
 class TimingDisplay : public Shown {
  public:
   explicit TimingDisplay(benchmark::State& state) : state_(state) {}
-  int poll_key() override {
-    Shown::poll_key();
+  int poll_key(std::chrono::milliseconds delay) override {
+    Shown::poll_key(delay);
     if (faults_at_start_ < 0) {
       faults_at_start_ = minor_page_faults();
     }
@@ -113,21 +120,25 @@ class TimingDisplay : public Shown {
 class Discarding : public Display {
  public:
   void show(const std::string&, const cv::Mat&) override {}
-  int poll_key() override { return -1; }
+  int poll_key(std::chrono::milliseconds) override { return -1; }
 };
 
 template <class Shown>
 void whole_iteration(benchmark::State& state) {
+  Watchdog watchdog;  // takes no signal: the benchmark's process keeps its own
   XConnection x_probe;
-  if (std::is_same_v<Shown, HighGuiDisplay> &&
-      !prepare_window_system("camscope_bench", std::cerr, x_probe)) {
-    state.SkipWithError("no window system: run under xvfb-run");
-    return;
+  if (std::is_same_v<Shown, HighGuiDisplay>) {
+    try {
+      prepare_window_system("camscope_bench", watchdog, x_probe);
+    } catch (const WindowSystemError&) {
+      state.SkipWithError("no window system: run under xvfb-run");
+      return;
+    }
   }
   SyntheticCamera camera(size_of(state), 8);  // four distinct frames an iteration, two iterations
   TimingDisplay<Shown> display(state);
   std::ostringstream console;
-  run_frame_loop(camera, display, console, ReadPolicy{});
+  run_frame_loop(camera, display, console, ReadPolicy{}, watchdog);
 }
 
 // camscope's allocator setting before large blocks were kept too: the mmap threshold raised to

@@ -12,6 +12,7 @@
 #include "failure_report.hpp"
 #include "frame_loop.hpp"
 #include "startup.hpp"
+#include "watchdog.hpp"
 
 namespace {
 
@@ -27,7 +28,7 @@ class CountingDisplay : public Display {
  public:
   explicit CountingDisplay(long iterations) : iterations_(iterations) {}
   void show(const std::string&, const cv::Mat&) override {}
-  int poll_key() override {
+  int poll_key(std::chrono::milliseconds) override {
     ++done_;
     if (done_ == 100 || done_ == 1000 || done_ % 10000 == 0 || done_ == iterations_) {
       std::cout << "iteration " << done_ << ": resident " << resident_kib() << " KiB" << std::endl;
@@ -48,16 +49,14 @@ class NullBuffer : public std::streambuf {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  start_up("camscope_soak");
+int main(int argc, char** argv) try {
+  Watchdog watchdog(start_up("camscope_soak"));
   const long iterations = argc > 1 ? std::atol(argv[1]) : 10000;
   SyntheticCamera camera(cv::Size(640, 480), 8);
   CountingDisplay display(iterations);
   NullBuffer discarded;  // the console lines would pile up in memory
   std::ostream console(&discarded);
-  try {
-    return run_frame_loop(camera, display, console, ReadPolicy{});
-  } catch (...) {
-    return report_failure(std::current_exception(), "camscope_soak", std::cerr);
-  }
+  return run_frame_loop(camera, display, console, ReadPolicy{}, watchdog);
+} catch (...) {
+  return report_failure(std::current_exception(), "camscope_soak", std::cerr);
 }

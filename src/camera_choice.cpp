@@ -2,31 +2,30 @@
 // Which camera the run reads: camera 0 must open, and camera 1 takes its place when it opens too.
 #include "camera_choice.hpp"
 
-#include "deadline.hpp"
 #include "quiet_log.hpp"
+#include "watchdog.hpp"
 
-std::shared_ptr<cv::VideoCapture> open_camera_within(const std::string& name,
-                                                     std::chrono::milliseconds limit,
-                                                     const std::function<Opened()>& open,
-                                                     const std::string& advice) {
+Opened open_camera_within(const std::string& name, std::chrono::milliseconds limit,
+                          const std::function<Opened()>& open, Watchdog& watchdog,
+                          const std::string& advice) {
   const QuietOpenCvLog quiet;
   // Some capture routes (GStreamer's) wait inside the opening for a first frame, without end.
-  const std::string before = name + " sends no frame (none in ";
-  const std::string after =
-      "); check that it is connected, receives a picture and is not in use by another program" +
-      advice;
-  const WaitDeadline deadline(std::chrono::steady_clock::now(), limit, before, after);
+  const WaitGuard guard(watchdog, limit, name + " sends no frame (none in ",
+                        "); check that it is connected, receives a picture and is not in use by "
+                        "another program" +
+                            advice);
   return open();
 }
 
-std::optional<ChosenCamera> choose_camera(const CameraOpener& open,
-                                          std::chrono::milliseconds limit) {
-  Opened cap = open_camera_within("camera 0", limit, [&] { return open(0); });
+std::optional<ChosenCamera> choose_camera(const CameraOpener& open, std::chrono::milliseconds limit,
+                                          Watchdog& watchdog) {
+  Opened cap = open_camera_within(
+      "camera 0", limit, [&] { return open(0); }, watchdog);
   if (!cap || !cap->isOpened()) {
     return std::nullopt;
   }
   Opened cap1 = open_camera_within(
-      "camera 1", limit, [&] { return open(1); }, ", or disconnect it to use camera 0");
+      "camera 1", limit, [&] { return open(1); }, watchdog, ", or disconnect it to use camera 0");
   if (cap1 && cap1->isOpened()) {
     return ChosenCamera{cap1, "camera 1"};  // camera 0 is released here
   }

@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+class Watchdog;
+
 using Opened = std::shared_ptr<cv::VideoCapture>;
 
 // Opens the camera with this index; camscope passes open_camera, the tests pass fakes.
@@ -23,16 +25,17 @@ struct ChosenCamera {
 // Returns nothing when camera 0 cannot be opened (camera 1 is then not tried). OpenCV's log is
 // silent meanwhile, unless the user chose its level with OPENCV_LOG_LEVEL: a missing camera 1 is
 // no news, and its back-ends' warnings would greet every user at every start. A camera whose
-// opening has not returned after limit (one that waits for a first frame that never comes) ends
-// the process with status 1 and a message naming it.
-std::optional<ChosenCamera> choose_camera(const CameraOpener& open,
-                                          std::chrono::milliseconds limit);
+// opening has not returned after limit (one that waits for a first frame that never comes) has the
+// watchdog end the process with status 1 and a message naming it.
+std::optional<ChosenCamera> choose_camera(const CameraOpener& open, std::chrono::milliseconds limit,
+                                          Watchdog& watchdog);
 
 // Opens the camera called name through open, with OpenCV's log silent as above. An opening that
 // has not returned after limit ends the process with status 1 and a message naming the camera,
 // with advice after the usual one.
 Opened open_camera_within(const std::string& name, std::chrono::milliseconds limit,
-                          const std::function<Opened()>& open, const std::string& advice = "");
+                          const std::function<Opened()>& open, Watchdog& watchdog,
+                          const std::string& advice = "");
 
 // The real camera with this index, OpenCV choosing the capture back-end.
 std::shared_ptr<cv::VideoCapture> open_camera(int index);

@@ -8,9 +8,12 @@
 #include <stdexcept>
 #include <string>
 
+#include "time_limits.hpp"
+
 namespace cv {
 class VideoCapture;
 }
+class Watchdog;
 
 // Reads the next camera frame into its argument; never leaves it empty. The motion stage reads
 // its three frames through one, so that it needs no camera of its own.
@@ -18,10 +21,13 @@ using FrameReader = std::function<void(cv::Mat&)>;
 
 // How the loop treats a camera that delivers no frame.
 struct ReadPolicy {
-  std::string camera_name = "camera 0";        // as the messages name it
-  int max_tries = 10;                          // failed reads in a row before giving up
-  std::chrono::milliseconds timeout{5000};     // time without a frame before giving up
-  std::chrono::milliseconds retry_pause{100};  // gives a hiccuping driver time to recover
+  std::string camera_name = "camera 0";                 // as the messages name it
+  int max_tries = kMaxFailedReads;                      // failed reads in a row before giving up
+  std::chrono::milliseconds timeout = kReadLimit;       // time without a frame before giving up
+  std::chrono::milliseconds retry_pause = kRetryPause;  // between two failed reads
+  // A source that comes as fast as it is read (a clip, a picture, the demo's scene) is read one
+  // frame every frame_interval; 0 for a camera, which keeps its own pace.
+  std::chrono::nanoseconds frame_interval{0};
 };
 
 // The camera stopped delivering frames, or delivers frames the stages cannot take.
@@ -31,6 +37,9 @@ class CameraError : public std::runtime_error {
 };
 
 // Reads the next frame into frame, retrying empty reads; frame is then never empty and always
-// 8-bit three-channel. Throws CameraError when the camera gives up or delivers another format; a
-// read that blocks past the timeout ends the process with the same message (see deadline.hpp).
-void read_frame(cv::VideoCapture& cap, cv::Mat& frame, const ReadPolicy& policy);
+// 8-bit three-channel, converted when the camera delivers another form (see to_colour_frame).
+// Throws CameraError when the camera gives up, or delivers frames of no colour form or larger than
+// camscope analyses; a read that blocks past the timeout has the watchdog end the process with the
+// same message.
+void read_frame(cv::VideoCapture& cap, cv::Mat& frame, const ReadPolicy& policy,
+                Watchdog& watchdog);

@@ -9,8 +9,10 @@
 #include "demo/demo_source.hpp"
 #include "failure_report.hpp"
 #include "quiet_log.hpp"
+#include "quoted.hpp"
 #include "run_in_windows.hpp"
 #include "startup.hpp"
+#include "watchdog.hpp"
 
 namespace {
 
@@ -32,8 +34,9 @@ constexpr const char* kHelp =
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  // Start-up: the command line; signals and memory; then the scene, the file or the camera.
+int main(int argc, char** argv) try {
+  // Start-up: the command line; signals, the watchdog and memory; then the scene, the file or the
+  // camera.
   std::vector<std::string> args(argv + 1, argv + argc);
   const bool options_ended = !args.empty() && args[0] == "--";
   if (options_ended) {
@@ -49,29 +52,24 @@ int main(int argc, char** argv) {
   }
   if (args.size() > 1 || (!options_ended && args.size() == 1 && args[0].rfind('-', 0) == 0)) {
     std::cerr << "camscope-demo: "
-              << (args.size() > 1
-                      ? "one FILE at most"
-                      : "unknown option " + args[0] + " (name a file that starts with - as -- " +
-                            args[0] + " or ./" + args[0] + ")")
+              << (args.size() > 1 ? "one FILE at most"
+                                  : "unknown option " + quoted(args[0]) +
+                                        " (name a file that starts with - as -- " +
+                                        quoted(args[0]) + " or ./" + quoted(args[0]) + ")")
               << "\n"
               << kUsageLine << "camscope-demo --help tells more\n";
     return 2;
   }
   const std::string name = args.empty() ? "" : args[0];
-  start_up("camscope-demo");
+  Watchdog watchdog(start_up("camscope-demo"));
   quiet_ffmpeg_log();
-  try {
-    DemoSource source;
-    try {
-      source = open_demo_source(name);
-    } catch (const SourceError& e) {
-      std::cerr << "camscope-demo: cannot play " << name << ": " << e.what() << "\n";
-      return 1;
-    }
+  const DemoSource source = open_demo_source(name, watchdog);
 
-    // Loop: the same loop and windows as camscope's.
-    return run_in_windows("camscope-demo", *source.camera, source.policy);
-  } catch (...) {
-    return report_failure(std::current_exception(), "camscope-demo", std::cerr);
-  }
+  // Loop: the same loop and windows as camscope's.
+  return run_in_windows("camscope-demo", *source.camera, source.policy, watchdog);
+
+  // Shut-down: returning releases the source and stops the watchdog; the windows close at exit.
+} catch (...) {
+  // Every failure and stop ends here, and only here, as a message and an exit status.
+  return report_failure(std::current_exception(), "camscope-demo", std::cerr);
 }

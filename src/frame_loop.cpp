@@ -2,7 +2,9 @@
 // The frame loop: reads the camera, runs every analysis stage and shows the seven windows.
 #include "frame_loop.hpp"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <opencv2/imgproc.hpp>
 #include <stdexcept>
@@ -15,9 +17,31 @@
 #include "analysis/motion_mask.hpp"
 #include "analysis/peak_report.hpp"
 #include "analysis/spectrum.hpp"
+#include "frame_pacer.hpp"
 #include "signals.hpp"
+#include "time_limits.hpp"
+#include "watchdog.hpp"
 
 namespace {
+
+// q pressed while the loop waited for a paced frame: the run ends at once, not after the iteration,
+// which may take minutes at a slow clip's pace.
+struct QuitRequest {};
+
+// Waits until the paced frame is due, servicing the windows meanwhile so that they repaint and take
+// q, and taking a stop signal as the loop would after its iteration.
+void wait_servicing_windows(FramePacer::Clock::time_point due, Display& display,
+                            Watchdog& watchdog) {
+  for (auto now = FramePacer::Clock::now(); now < due; now = FramePacer::Clock::now()) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(due - now);
+    if (display.poll_key(std::min(left, kServiceInterval)) == 113) {
+      throw QuitRequest{};
+    }
+    if (const int signo = watchdog.take_stop()) {
+      throw StopRequest(signo);
+    }
+  }
+}
 
 // Console lines are the run's record: once one is lost, the run ends rather than go on unrecorded.
 [[noreturn]] void throw_console_error(int cause) {
@@ -30,56 +54,71 @@ namespace {
 }  // namespace
 
 int run_frame_loop(cv::VideoCapture& cap, Display& display, std::ostream& out,
-                   const ReadPolicy& policy) {
+                   const ReadPolicy& policy, Watchdog& watchdog) {
   // The images of the run; each iteration overwrites them completely.
   std::int64_t frame_num = 0;  // 64 bits: the count cannot overflow in any real run
   cv::Mat src, src_g, lap;
-  cv::Mat histmax_img(cv::Size(400, 400), CV_8UC3, cv::Scalar(0, 0, 255));
+  cv::Mat histmax_img(cv::Size(400, 400), CV_8UC3);
   std::vector<cv::Mat> bgr_planes;
   cv::Mat b_hist, g_hist, r_hist;
-  const int hist_w = 512;
-  const int hist_h = 400;
   cv::Mat histImage(hist_h, hist_w, CV_8UC3, cv::Scalar(0, 0, 0));
-  const FrameReader read_next = [&](cv::Mat& frame) { read_frame(cap, frame, policy); };
-
-  for (;;) {
-    ++frame_num;
-    read_next(src);
-
-    int bin_w = 0;
-    compute_channel_histograms(src, bgr_planes, b_hist, g_hist, r_hist, hist_w, histImage, bin_w);
-    const ChannelPeaks peaks =
-        find_peaks_and_draw_curves(b_hist, g_hist, r_hist, bin_w, hist_h, histImage);
-    errno = 0;
-    report_peaks(peaks, frame_num, out, histImage, histmax_img);
-    if (!out) {
-      throw_console_error(errno);
+  FramePacer pacer(policy.frame_interval);
+  const FrameReader read_next = [&](cv::Mat& frame) {
+    if (policy.frame_interval.count() > 0) {
+      wait_servicing_windows(pacer.next(FramePacer::Clock::now()), display, watchdog);
     }
+    read_frame(cap, frame, policy, watchdog);
+  };
 
-    cv::cvtColor(src, src_g, cv::COLOR_BGR2GRAY, 0);
-    cv::Mat mag;
-    log_magnitude_spectrum(src_g, mag);
-    laplacian_edge_mask(src_g, lap);
+  try {
+    for (;;) {
+      ++frame_num;
+      read_next(src);
 
-    // The first six windows all show the frame read at the top of this iteration.
-    display.show("Source image", src);
-    display.show("hist_image", histImage);
-    display.show("histmax_color", histmax_img);
-    display.show("COLOR_BGR2GRAY", src_g);
-    display.show("2D_FFT", mag);
-    display.show("Laplacian", lap);
+      int bin_w = 0;
+      compute_channel_histograms(src, bgr_planes, b_hist, g_hist, r_hist, histImage, bin_w);
+      // One pass over bins 1 to 255 serves both histogram stages: each bin's peak update, then its
+      // three curve segments.
+      ChannelPeaks peaks = start_peak_search(b_hist, g_hist, r_hist);
+      for (int i = 1; i < histSize; i++) {
+        update_peaks(peaks, i, b_hist, g_hist, r_hist);
+        draw_bin_segments(i, bin_w, b_hist, g_hist, r_hist, histImage);
+      }
+      errno = 0;  // the write's own cause, if it fails
+      write_console_line(out, peaks, frame_num);
+      if (!out) {
+        throw_console_error(errno);
+      }
+      mark_peaks(peaks, bin_w, histImage, histmax_img);
 
-    // The motion image comes from the three frames that follow it.
-    cv::Mat diff;
-    three_frame_motion_mask(read_next, diff);
-    display.show("diff image", diff);
+      cv::cvtColor(src, src_g, cv::COLOR_BGR2GRAY, 0);
+      cv::Mat mag;
+      log_magnitude_spectrum(src_g, mag);
+      laplacian_edge_mask(src_g, lap);
 
-    // The whole code, unmasked: only q ends the run, not Q or a q with modifier bits.
-    if (display.poll_key() == 113) {
-      return 0;
+      // The first six windows all show the frame read at the top of this iteration.
+      display.show("Source image", src);
+      display.show("hist_image", histImage);
+      display.show("histmax_color", histmax_img);
+      display.show("COLOR_BGR2GRAY", src_g);
+      display.show("2D_FFT", mag);
+      display.show("Laplacian", lap);
+
+      // The motion image comes from the three frames that follow it.
+      cv::Mat diff;
+      three_frame_motion_mask(read_next, diff);
+      display.show("diff image", diff);
+
+      // One millisecond: the loop is paced by the camera, not by the key poll. The whole code,
+      // unmasked: only q ends the run, not Q or a q with modifier bits.
+      if (display.poll_key(std::chrono::milliseconds(1)) == 113) {
+        return 0;
+      }
+      if (const int signo = watchdog.take_stop()) {
+        throw StopRequest(signo);
+      }
     }
-    if (const int signo = take_stop_signal()) {
-      throw StopRequest(signo);
-    }
+  } catch (const QuitRequest&) {
+    return 0;
   }
 }

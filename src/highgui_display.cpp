@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 // The real windows, through OpenCV's highgui.
+#include <algorithm>
 #include <opencv2/highgui.hpp>
 
 #include "display.hpp"
@@ -8,7 +9,6 @@ void HighGuiDisplay::show(const std::string& title, const cv::Mat& image) {
   cv::imshow(title, image);
 }
 
-// One millisecond: the loop is paced by the camera, not by the key poll.
-int HighGuiDisplay::poll_key() {
-  return cv::waitKey(1);
+int HighGuiDisplay::poll_key(std::chrono::milliseconds delay) {
+  return cv::waitKey(static_cast<int>(std::max<long long>(delay.count(), 1)));  // 0: for ever
 }

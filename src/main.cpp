@@ -6,24 +6,25 @@
 #include "failure_report.hpp"
 #include "run_in_windows.hpp"
 #include "startup.hpp"
+#include "time_limits.hpp"
+#include "watchdog.hpp"
 
-int main() {
-  // Start-up: signals and memory; camera 0 must open, and camera 1 replaces it if it opens too.
-  start_up("camscope");
-  try {
-    ReadPolicy policy;
-    const std::optional<ChosenCamera> camera = choose_camera(open_camera, policy.timeout);
-    if (!camera) {
-      return -1;
-    }
-    policy.camera_name = camera->name;
-
-    // Loop: the seven windows, until q is pressed in one of them (see frame_loop.cpp).
-    const int status = run_in_windows("camscope", *camera->cap, policy);
-
-    // Shut-down: leaving this scope releases the camera; the windows close at exit.
-    return status;
-  } catch (...) {
-    return report_failure(std::current_exception(), "camscope", std::cerr);
+int main() try {
+  // Start-up: signals, the watchdog and memory, before any library starts a thread; camera 0 must
+  // open, and camera 1 replaces it if it opens too.
+  Watchdog watchdog(start_up("camscope"));
+  const std::optional<ChosenCamera> camera = choose_camera(open_camera, kOpenLimit, watchdog);
+  if (!camera) {
+    return -1;
   }
+  ReadPolicy policy;
+  policy.camera_name = camera->name;
+
+  // Loop: the seven windows, until q is pressed in one of them (see frame_loop.cpp).
+  return run_in_windows("camscope", *camera->cap, policy, watchdog);
+
+  // Shut-down: returning releases the camera and stops the watchdog; the windows close at exit.
+} catch (...) {
+  // Every failure and stop ends here, and only here, as a message and an exit status.
+  return report_failure(std::current_exception(), "camscope", std::cerr);
 }

@@ -1,12 +1,31 @@
 // SPDX-License-Identifier: Apache-2.0
-// Keeps OpenCV's own log quiet while camscope opens a camera or a file and says itself what failed,
-// and FFmpeg's quiet while the demo plays a file.
+// Other libraries' logs kept off the terminal where camscope says itself what went wrong: OpenCV's
+// and FFmpeg's, and what decoders and GStreamer write straight to standard error.
 #include "quiet_log.hpp"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
+#include <iostream>
+
+namespace {
+
+// getenv is not thread-safe, but nothing in camscope changes these variables.
+bool log_asked_for() {
+  for (const char* asked :
+       {"OPENCV_LOG_LEVEL", "OPENCV_FFMPEG_LOGLEVEL", "OPENCV_FFMPEG_DEBUG", "GST_DEBUG"}) {
+    if (std::getenv(asked) != nullptr) {  // NOLINT(concurrency-mt-unsafe)
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
 
 QuietOpenCvLog::QuietOpenCvLog() : saved_(cv::utils::logging::getLogLevel()) {
-  // getenv is not thread-safe, but nothing in camscope changes this variable.
   if (std::getenv("OPENCV_LOG_LEVEL") == nullptr) {  // NOLINT(concurrency-mt-unsafe)
     cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
   }
@@ -16,11 +35,35 @@ QuietOpenCvLog::~QuietOpenCvLog() {
   cv::utils::logging::setLogLevel(saved_);
 }
 
-void quiet_ffmpeg_log() {
-  for (const char* asked : {"OPENCV_FFMPEG_LOGLEVEL", "OPENCV_FFMPEG_DEBUG", "OPENCV_LOG_LEVEL"}) {
-    if (std::getenv(asked) != nullptr) {  // NOLINT(concurrency-mt-unsafe): no thread runs yet
-      return;
-    }
+QuietStandardError::QuietStandardError() {
+  if (log_asked_for()) {
+    return;
   }
-  (void)setenv("OPENCV_FFMPEG_LOGLEVEL", "-8", 1);  // NOLINT(concurrency-mt-unsafe): AV_LOG_QUIET
+  std::cerr.flush();
+  (void)std::fflush(stderr);
+  const int nowhere =
+      open("/dev/null", O_WRONLY | O_CLOEXEC);  // NOLINT(cppcoreguidelines-pro-type-vararg)
+  saved_ = nowhere >= 0 ? fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3) : -1;
+  if (saved_ >= 0) {
+    (void)dup2(nowhere, STDERR_FILENO);
+  }
+  if (nowhere >= 0) {
+    (void)close(nowhere);
+  }
+}
+
+QuietStandardError::~QuietStandardError() {
+  if (saved_ < 0) {
+    return;
+  }
+  std::cerr.flush();
+  (void)std::fflush(stderr);
+  (void)dup2(saved_, STDERR_FILENO);
+  (void)close(saved_);
+}
+
+void quiet_ffmpeg_log() {
+  if (!log_asked_for()) {
+    (void)setenv("OPENCV_FFMPEG_LOGLEVEL", "-8", 1);  // NOLINT(concurrency-mt-unsafe): AV_LOG_QUIET
+  }
 }

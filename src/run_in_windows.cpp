@@ -5,18 +5,13 @@
 #include <iostream>
 
 #include "display.hpp"
-#include "failure_report.hpp"
+#include "window_probes.hpp"
 #include "window_system.hpp"
 
-int run_in_windows(const char* program, cv::VideoCapture& cap, const ReadPolicy& policy) {
+int run_in_windows(const char* program, cv::VideoCapture& cap, const ReadPolicy& policy,
+                   Watchdog& watchdog) {
   XConnection x_probe;  // kept while the windows are open
-  if (!prepare_window_system(program, std::cerr, x_probe)) {
-    return 1;
-  }
+  prepare_window_system(program, watchdog, x_probe);
   HighGuiDisplay display;
-  try {
-    return run_frame_loop(cap, display, std::cout, policy);
-  } catch (...) {
-    return report_failure(std::current_exception(), program, std::cerr);
-  }
+  return run_frame_loop(cap, display, std::cout, policy, watchdog);
 }

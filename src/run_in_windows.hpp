@@ -6,8 +6,8 @@
 
 #include "frame_loop.hpp"
 
-// Makes sure the windows can be opened, then runs the frame loop on cap with the real windows, the
-// console lines on standard output and messages, starting with program, on standard error.
-// Returns the exit status: 0 after q, 128 plus N after stop signal N, 1 when no window system can
-// be reached or the run failed.
-int run_in_windows(const char* program, cv::VideoCapture& cap, const ReadPolicy& policy);
+// Makes sure the windows can be opened, then runs the frame loop on cap with the real windows and
+// the console lines on standard output. Returns 0 after q; throws WindowSystemError when no window
+// system can be reached, and what the loop throws.
+int run_in_windows(const char* program, cv::VideoCapture& cap, const ReadPolicy& policy,
+                   Watchdog& watchdog);

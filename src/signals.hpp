@@ -1,23 +1,25 @@
 // SPDX-License-Identifier: Apache-2.0
-// Signals: stop requests end the loop after its iteration, or after a grace when the loop is stuck;
-// fatal ones leave a last message.
+// Signals, set up first thing in main: the asynchronous ones left to the watchdog, last words for
+// the fatal ones, and the mask given back to the programs that libraries start.
 #pragma once
 
-#include <chrono>
+#include <signal.h>
+
 #include <exception>
+#include <initializer_list>
 
-// How long a stop signal waits for the loop to finish its iteration before it ends the process.
-constexpr std::chrono::milliseconds kStopGrace{2000};
+// Blocks SIGCONT and those stop signals (SIGINT, SIGTERM, SIGHUP) that were not ignored at start,
+// in the calling thread and so in every thread started after it; returns them, for the Watchdog to
+// take. A stop signal ignored at start (nohup's SIGHUP) stays ignored. Ignores SIGPIPE, so that a
+// closed standard output is a failed write that the loop reports. Gives fatal signals last words.
+// A program that a library starts (GStreamer's plug-in scanner) gets the signal mask and SIGPIPE
+// back as they were. Must run before any thread starts; messages start with program, a string that
+// lives as long as the process.
+sigset_t take_over_signals(const char* program);
 
-// Makes the stop signals (SIGINT, SIGTERM, SIGHUP) end the loop after its iteration, or the process
-// kStopGrace later, with "program: stopped by SIG..." and 128 plus the signal's number either way,
-// unless the signal was ignored when the process started (nohup): that one stays ignored;
-// ignores SIGPIPE so a closed standard output cannot kill the program; and gives fatal signals a
-// last message. Messages start with program, a string that lives as long as the process.
-void install_signal_handling(const char* program);
-
-// The stop signal that has arrived and not been taken yet, or 0; taking it ends its grace.
-int take_stop_signal();
+// Writes "program: " and the texts to the standard error that the process started with, with
+// async-signal-safe calls only: the last words of a signal handler or of the watchdog.
+void write_last_words(std::initializer_list<const char*> texts);
 
 // Thrown by the loop when a stop signal has arrived; it ends the run with 128 plus signo.
 struct StopRequest : std::exception {

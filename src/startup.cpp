@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: Apache-2.0
-// What the process sets up before it opens the camera: signal handling and the allocator.
+// What the process sets up before any library starts a thread: signals and the allocator.
 #include "startup.hpp"
 
 #include <malloc.h>
 
 #include "signals.hpp"
 
-void start_up(const char* program) {
-  install_signal_handling(program);
+sigset_t start_up(const char* program) {
+  const sigset_t taken = take_over_signals(program);
   keep_freed_memory_for_reuse();
+  return taken;
 }
 
 void keep_freed_memory_for_reuse() {

@@ -1,110 +1,25 @@
 // SPDX-License-Identifier: Apache-2.0
-// The loop through its seams (a fake camera and display, and the opening of cameras): which camera
-// is read, what each window shows, the histogram plot, peaks and console line, the quit key, how
-// a failing or hanging camera, a signal or an error ends the run; and the demo's sources.
+// The loop through its seams, a fake camera and display: what each window shows, the histogram
+// plot, peaks and console line, the quit key, frames of any form and size, a camera that fails,
+// and the pace of a paced source.
 #include "frame_loop.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <unistd.h>
 
-#include <fstream>
 #include <map>
-#include <opencv2/core/utils/logger.hpp>
-#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
-#include <sstream>
-#include <thread>
 
 #include "analysis/motion_mask.hpp"
-#include "camera_choice.hpp"
-#include "demo/clip_camera.hpp"
-#include "demo/demo_source.hpp"
-#include "failure_report.hpp"
-#include "signals.hpp"
+#include "fake_desktop.hpp"
+#include "frame_pacer.hpp"
 
 namespace {
 
 using std::chrono::milliseconds;
 using ::testing::StartsWith;
 
-cv::Mat solid(const cv::Scalar& colour, cv::Size size = {8, 6}, int type = CV_8UC3) {
-  return cv::Mat(size, type, colour);
-}
-
 const cv::Scalar kBlue(255, 0, 0), kGreen(0, 255, 0), kRed(0, 0, 255);
-
-bool same(const cv::Mat& a, const cv::Mat& b) {
-  return a.size() == b.size() && a.type() == b.type() && cv::norm(a, b, cv::NORM_INF) == 0;
-}
-
-// Records the text of the stream at each flush, to tell a line flushed at once from one that waits.
-struct FlushRecorder : std::stringbuf {
-  std::vector<std::string> at_flush;
-  int sync() override {
-    at_flush.push_back(str());
-    return 0;
-  }
-};
-
-// Stops the whole process, as Ctrl+Z does, and has it continued after a while.
-void stop_process_for(milliseconds pause) {
-  const pid_t self = getpid();
-  if (fork() == 0) {  // the waker, a process of its own: every thread of this one stops
-    std::this_thread::sleep_for(pause);
-    (void)kill(self, SIGCONT);
-    _exit(0);
-  }
-  (void)raise(SIGSTOP);
-}
-
-// The loop's camera and display at once. Serves the frames given in turn (an empty one is a failed
-// read, and so is every read after the last, or before ready_at; the first read sends hang_signal,
-// if any, then stops the process for stopped_for, then hangs for hang_for), keeps a copy of every
-// image shown, and answers the key polls with the keys given, then -1. A failure or stop is
-// reported as main reports it.
-struct FakeDesktop : cv::VideoCapture, Display {
-  std::vector<cv::Mat> frames;
-  std::vector<int> keys;
-  size_t reads = 0, served = 0, polls = 0;
-  bool opens = true;
-  int hang_signal = 0;
-  milliseconds hang_for{0}, stopped_for{0};
-  std::chrono::steady_clock::time_point ready_at{};
-  std::vector<std::pair<std::string, cv::Mat>> shown;
-  ReadPolicy policy{"camera 0", 10, milliseconds(5000), milliseconds(0)};  // no pause by default
-  FlushRecorder console;
-  std::ostream out{&console};
-  std::ostringstream err;
-
-  bool isOpened() const override { return opens; }
-  bool read(cv::OutputArray image) override {
-    if (reads++ == 0) {
-      (void)(hang_signal != 0 && raise(hang_signal));
-      if (stopped_for.count() > 0)
-        stop_process_for(stopped_for);
-      std::this_thread::sleep_for(hang_for);
-    }
-    const bool ready = std::chrono::steady_clock::now() >= ready_at;
-    const cv::Mat next = ready && served < frames.size() ? frames[served++] : cv::Mat();
-    next.copyTo(image);
-    return !next.empty();
-  }
-  void show(const std::string& title, const cv::Mat& image) override {
-    shown.emplace_back(title, image.clone());
-  }
-  int poll_key() override { return polls < keys.size() ? keys[polls++] : (++polls, -1); }
-  int run(std::vector<cv::Mat> served_frames, std::vector<int> answers) {
-    frames = std::move(served_frames);
-    keys = std::move(answers);
-    try {
-      return run_frame_loop(*this, *this, out, policy);
-    } catch (...) {
-      return report_failure(std::current_exception(), "camscope", err);
-    }
-  }
-};
 
 // The console line for peaks in blue, green, red order, as the stages must print it.
 std::string console_line(const cv::Scalar& peaks, int frame_num) {
@@ -214,8 +129,8 @@ TEST(Histograms, ColourFrameGivesEachChannelItsCurvePeakMarkerAndSwatch) {
 
 // Catches endless retrying, or giving up at once, when the camera stops delivering frames; failed
 // reads not paced (a camera that needs 0.65 s to start must get through); a give-up rule counted
-// only in tries, not in time, or other than camscope's (10 tries, 100 ms apart, 5 s at most); and
-// a gray frame reaching the colour stages, or being retried like a failed read.
+// only in tries, not in time, or other than camscope's (10 tries, 100 ms apart, 5 s at most); and a
+// frame of no colour form (two channels) reaching the stages, or retried like a failed read.
 TEST(FrameLoop, CameraReadsArePacedAndAFailingCameraEndsTheRunWithAMessage) {
   const std::string stopped = "camscope: camera 0 stopped delivering frames ";
   const struct {
@@ -226,7 +141,12 @@ TEST(FrameLoop, CameraReadsArePacedAndAFailingCameraEndsTheRunWithAMessage) {
   } cases[] = {
       {{5, solid(5)}, milliseconds(-1), {}, 1, 5 + 10, stopped + "(10 reads in a row gave none)"},
       {{}, milliseconds(0), {}, 1, 0, stopped + "(none for 0.0 s)"},
-      {{solid(3, {4, 4}, CV_8UC1)}, milliseconds(-1), {}, 1, 1, "camscope: camera 0 delivers"},
+      {{solid(3, {4, 4}, CV_8UC2)},
+       milliseconds(-1),
+       {},
+       1,
+       1,
+       "camscope: camera 0 delivers frames of type"},
       {{4, solid(5)}, milliseconds(-1), milliseconds(650), 0, -1, ""}};
   for (const auto& c : cases) {
     FakeDesktop loop;
@@ -239,192 +159,59 @@ TEST(FrameLoop, CameraReadsArePacedAndAFailingCameraEndsTheRunWithAMessage) {
   }
 }
 
-// Catches a stop signal (SIGINT, SIGHUP) that kills the program silently, or ends it
-// before its iteration is done, instead of ending the loop with a message and 128 + N; one that
-// waits for a blocked read instead of ending the run within its grace of 2 s (the read's own limit,
-// 5 s, would end it with status 1), or that does not wait 1 s for an iteration to end; a read that
-// blocks for ever holding up the run, a message that does not say how long was waited, or cuts a
-// long camera name (a file the demo plays, say); a deadline left armed after a read that came in
-// time, which would end a healthy run; and time spent stopped (Ctrl+Z, then fg a second later)
-// counted against the read limit of 0.5 s, by the timer of the read it interrupted (which goes on
-// for 0.25 s after) or by the tries after it; and any of these taking 3 s to end. Each camera's
-// first read gives nothing.
-TEST(Deadline, AStopEndsTheRunAfterItsIterationOrItsGraceAndABlockedReadAtItsLimit) {
-  install_signal_handling("camscope");
-  const std::string long_name(300, 'v');
-  const auto ended = [](int windows) {
-    return "the run ended after " + std::to_string(windows) + " windows\n$";
-  };
-  const struct {
-    milliseconds hang_for, timeout;
-    std::string message;
-    int signal, status;
-    milliseconds stopped_for{0};
-  } cases[] = {{milliseconds(10000), milliseconds(300),
-                "^camscope: " + long_name +
-                    " stopped delivering frames \\(none for 0\\.[3-9] s\\); check that it is "
-                    "connected and not in use by another program\n$",
-                0, 1},
-               {milliseconds(10000), milliseconds(5000), "^camscope: stopped by SIGINT\n$", SIGINT,
-                128 + SIGINT},
-               {milliseconds(1000), milliseconds(5000), "^camscope: stopped by SIGINT\n" + ended(7),
-                SIGINT, 128 + SIGINT},
-               {{}, milliseconds(5000), "^camscope: stopped by SIGHUP\n" + ended(7), SIGHUP, 129},
-               {{}, milliseconds(100), "^" + ended(14), 0, 0},
-               {milliseconds(250), milliseconds(500), "^" + ended(14), 0, 0, milliseconds(1000)}};
-  for (const auto& c : cases) {
-    const auto started = std::chrono::steady_clock::now();
-    EXPECT_EXIT(
-        {
-          FakeDesktop camera;
-          camera.hang_for = c.hang_for;
-          camera.hang_signal = c.signal;
-          camera.stopped_for = c.stopped_for;
-          camera.policy.timeout = c.timeout;
-          camera.policy.camera_name = long_name;
-          std::vector<cv::Mat> frames(9, solid(1));
-          frames[0] = cv::Mat();
-          const int status = camera.run(frames, {-1, 'q'});
-          std::cerr << camera.err.str() << "the run ended after " << camera.shown.size()
-                    << " windows\n";
-          std::this_thread::sleep_for(milliseconds(400));  // for a deadline left armed
-          std::exit(status);  // NOLINT(concurrency-mt-unsafe): the death test's own process
-        },
-        ::testing::ExitedWithCode(c.status), c.message);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, milliseconds(3000)) << c.message;
-  }
+// Catches a frame that is not 8-bit colour reaching the stages (an OpenCV error) or converted
+// wrongly: 16 bits not divided by 256 rounding down (256 c + 200 is c + 0.78: c), floating point
+// 0..1 not stretched to 0..255, gray or alpha frames refused; a frame size that changes within an
+// iteration ending the run, where the motion window goes black instead; and a frame larger than
+// camscope analyses reaching them, where the run ends with its size and the limit.
+TEST(FrameLoop, FramesOfAnyFormAndSizeReachTheStagesAsColour) {
+  const cv::Scalar colour(45, 102, 187);  // blue, green, red
+  FakeDesktop loop;
+  const std::vector<cv::Mat> frames{solid(colour * 256 + cv::Scalar::all(200), {8, 6}, CV_16UC3),
+                                    solid(colour, {3, 2}),
+                                    solid(colour / 255.0, {8, 6}, CV_32FC3),
+                                    solid(colour),
+                                    solid(cv::Scalar(102), {5, 4}, CV_8UC1),
+                                    solid(colour, {5, 4}),
+                                    solid(colour + cv::Scalar(0, 0, 0, 9), {5, 4}, CV_8UC4),
+                                    solid(colour, {5, 4}),
+                                    solid(colour, {8193, 4321})};
+  EXPECT_EQ(loop.run(frames, {-1, -1}), 1);
+  EXPECT_EQ(loop.console.str(), console_line(colour, 1) + console_line(cv::Scalar::all(102), 2));
+  ASSERT_EQ(loop.shown.size(), 14U);
+  EXPECT_TRUE(same(loop.shown[0].second, solid(colour)));
+  EXPECT_TRUE(same(loop.shown[6].second, solid(0, {8, 6}, CV_8UC1)));   // three sizes: no motion
+  EXPECT_TRUE(same(loop.shown[13].second, solid(0, {5, 4}, CV_8UC1)));  // three colours the same
+  EXPECT_EQ(loop.err.str(),
+            "camscope: camera 0 delivers frames of 8193 x 4321 pixels, more than the 35 million "
+            "camscope analyses; choose a smaller capture format\n");
 }
 
-// Writes a JPEG of image whose EXIF orientation says: turn it 90 degrees clockwise to view it.
-void write_turned_jpeg(const std::string& path, const cv::Mat& image) {
-  std::vector<uchar> jpeg;
-  cv::imencode(".jpg", image, jpeg);
-  // After the start marker, an APP1 segment: "Exif", a little-endian TIFF header, and one entry:
-  // tag 0x112 (orientation), type SHORT, count 1, value 6.
-  const uchar exif[] = {0xFF, 0xE1, 0, 34, 'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1,
-                        0,    0x12, 1, 3,  0,   1,   0,   0,   0, 6, 0,   0,   0,  0, 0, 0, 0};
-  jpeg.insert(jpeg.begin() + 2, std::begin(exif), std::end(exif));
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(jpeg.data()), std::streamsize(jpeg.size()));
-}
-
-// Catches a demo scene that stands still (its motion window dark), or that comes faster or slower
-// than 30 frames a second (9 frames in 0.27 s); a picture shown sideways (its EXIF orientation
-// ignored) or served other than 30 times a second; a clip not played from its first frame, not
-// started again after its end, or played faster or slower than its own rate (25 a second: 12 frames
-// take 0.44 s); a time-lapse's rate below 1 taken as unknown, or its wait for the next frame
-// counted against the read limit; and a clip with no frame reaching the loop instead of a clear
-// refusal. (Pictures in 16 bits are tested on the real demo, in programs.sh.) The clip's codec is
-// lossless.
-TEST(Demo, TheSceneMovesAndPicturesComeUprightAndClipsAtTheirOwnRate) {
-  const DemoSource scene = open_demo_source("");
+// Catches a paced source whose wait for its next frame leaves the windows unserviced (no poll, or
+// polls far apart) or loses a q pressed meanwhile, ending the run only after the iteration (a
+// second frame, a second away); and a pacer that serves a reader who fell behind a burst of frames
+// to catch up, or drifts, at any rate from 0.1 to 240 a second.
+TEST(FrameLoop, APacedSourceServicesTheWindowsAndTakesQBetweenFrames) {
+  FakeDesktop loop;
+  loop.policy.frame_interval = std::chrono::seconds(1);
   const auto started = std::chrono::steady_clock::now();
-  cv::Mat diff;
-  for (int n = 0; n < 3; n++)
-    three_frame_motion_mask([&](cv::Mat& frame) { read_frame(*scene.camera, frame, scene.policy); },
-                            diff);
-  const auto taken = std::chrono::steady_clock::now() - started;
-  EXPECT_GE(taken, milliseconds(8 * 33));
-  EXPECT_LT(taken, milliseconds(12 * 33));
-  EXPECT_GT(cv::countNonZero(diff > 64), 50);  // far above the noise's
-  const std::string dir = ::testing::TempDir();
-  write_turned_jpeg(dir + "turned.jpg", solid(cv::Scalar(10, 50, 200), {6, 2}));
-  ClipCamera picture(dir + "turned.jpg");
-  EXPECT_EQ(picture.frame_interval(), std::chrono::nanoseconds(33333333));
-  cv::Mat upright;
-  EXPECT_TRUE(picture.read(upright) && picture.read(upright) && upright.size() == cv::Size(2, 6));
-  const int ffv1 = cv::VideoWriter::fourcc('F', 'F', 'V', '1');
-  const cv::Scalar colours[] = {{10, 50, 200}, {90, 130, 140}, {170, 210, 80}};
-  {
-    cv::VideoWriter writer(dir + "clip.avi", ffv1, 25, {16, 8});
-    for (const cv::Scalar& colour : colours)
-      writer << solid(colour, {16, 8});
-    cv::VideoWriter(dir + "slow.avi", ffv1, 0.1, {16, 8}) << solid(9, {16, 8});
-    cv::VideoWriter empty(dir + "empty.avi", ffv1, 25, {16, 8});
+  loop.q_at = started + milliseconds(300);
+  EXPECT_EQ(loop.run({solid(1), solid(2), solid(3)}, {}), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, milliseconds(500));
+  EXPECT_EQ(loop.reads, 1U);
+  EXPECT_GE(loop.waits, 6U);
+  EXPECT_EQ(loop.shown.size(), 6U);
+  for (const double rate : {0.1, 30.0, 240.0}) {
+    const auto interval = std::chrono::nanoseconds(static_cast<long long>(1e9 / rate));
+    FramePacer pacer(interval);
+    const FramePacer::Clock::time_point t0{std::chrono::hours(1)};
+    EXPECT_EQ(pacer.next(t0), t0);  // the first at once
+    EXPECT_EQ(pacer.next(t0), t0 + interval);
+    EXPECT_EQ(pacer.next(t0 + interval / 2), t0 + 2 * interval);
+    const auto late = t0 + 10 * interval;  // the reader paused: one frame at once, then the pace
+    EXPECT_EQ(pacer.next(late), late);
+    EXPECT_EQ(pacer.next(late), late + interval);
   }
-  const DemoSource slow = open_demo_source(dir + "slow.avi");
-  EXPECT_EQ(slow.policy.timeout, milliseconds(5000 + 10000));
-  EXPECT_THROW(ClipCamera(dir + "empty.avi"), SourceError);
-  ClipCamera clip(dir + "clip.avi");
-  FakeDesktop windows;
-  windows.keys = {-1, -1, 'q'};
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(run_frame_loop(clip, windows, windows.out, windows.policy), 0);
-  const auto played = std::chrono::steady_clock::now() - start;
-  EXPECT_GE(played, milliseconds(11 * 40));
-  EXPECT_LT(played, milliseconds(16 * 40));
-  // Iteration n begins with frame 4n of the endless clip, that is frame n of the file.
-  EXPECT_EQ(windows.console.str(), console_line(colours[0], 1) + console_line(colours[1], 2) +
-                                       console_line(colours[2], 3));
-}
-
-// Catches camera 1 tried, or the run going on, without camera 0; camera 1 not preferred, or not
-// read; messages naming the wrong camera; OpenCV's log left on while a camera opens, or left silent
-// afterwards, or silenced against OPENCV_LOG_LEVEL; and a camera whose opening never returns
-// (GStreamer waiting for a first frame) holding up the start for ever, or given up without its name
-// or how long was waited.
-TEST(StartUp, KeepsCameraOneWhenItOpensAndCameraZeroMustOpen) {
-  install_signal_handling("camscope");
-  for (const int hung : {0, 1}) {
-    const auto open = [&](int index) {
-      std::this_thread::sleep_for(std::chrono::seconds(index == hung ? 10 : 0));
-      return std::make_shared<FakeDesktop>();
-    };
-    EXPECT_EXIT(choose_camera(open, milliseconds(300)), ::testing::ExitedWithCode(1),
-                "^camscope: camera " + std::to_string(hung) +
-                    " sends no frame \\(none in 0\\.[3-9] s\\); check that it is connected, "
-                    "receives a picture and is not in use by another program" +
-                    (hung == 1 ? ", or disconnect it to use camera 0" : "") + "\n$");
-  }
-  using cv::utils::logging::getLogLevel;
-  const auto info = cv::utils::logging::LOG_LEVEL_INFO;
-  const auto before = cv::utils::logging::setLogLevel(info);
-  const struct {
-    std::vector<int> tried;
-    int kept;  // -1: none, the program ends with -1
-    bool camera0, camera1, user_level;
-  } cases[] = {{{0}, -1, false, true, false},
-               {{0, 1}, 0, true, false, false},
-               {{0, 1}, 1, true, true, false},
-               {{0, 1}, 1, true, true, true}};
-  for (const auto& c : cases) {
-    (void)(c.user_level ? setenv("OPENCV_LOG_LEVEL", "INFO", 1) : 0);  // NOLINT
-    std::shared_ptr<FakeDesktop> cameras[] = {std::make_shared<FakeDesktop>(),
-                                              std::make_shared<FakeDesktop>()};
-    cameras[0]->opens = c.camera0;
-    cameras[1]->opens = c.camera1;
-    std::vector<int> tried;
-    const auto open = [&](int index) -> std::shared_ptr<cv::VideoCapture> {
-      tried.push_back(index);
-      EXPECT_EQ(getLogLevel(), c.user_level ? info : cv::utils::logging::LOG_LEVEL_SILENT);
-      return cameras[index];
-    };
-    const std::optional<ChosenCamera> chosen = choose_camera(open, milliseconds(5000));
-    (void)unsetenv("OPENCV_LOG_LEVEL");  // NOLINT(concurrency-mt-unsafe)
-    EXPECT_EQ(getLogLevel(), info);
-    EXPECT_EQ(tried, c.tried);
-    ASSERT_EQ(chosen.has_value(), c.kept >= 0);
-    if (chosen) {
-      EXPECT_EQ(chosen->name, "camera " + std::to_string(c.kept));
-      EXPECT_EQ(chosen->cap, cameras[c.kept]);
-    }
-  }
-  cv::utils::logging::setLogLevel(before);
-}
-
-// Catches an OpenCV error or an unknown exception ending the program silently or with status 0,
-// and a fatal signal (Qt's abort, say) that ends it without a word, or under another program's
-// name.
-TEST(FailureReport, EveryKindOfFailureBecomesAMessage) {
-  install_signal_handling("camscope-demo");
-  EXPECT_EXIT((void)raise(SIGABRT), ::testing::KilledBySignal(SIGABRT),
-              "^camscope-demo: ended by SIGABRT; please report this as a bug");
-  std::ostringstream err;
-  const cv::Exception error(-215, "m", "f", "x.cpp", 1);
-  EXPECT_EQ(report_failure(std::make_exception_ptr(error), "camscope-demo", err), 1);
-  EXPECT_EQ(report_failure(std::make_exception_ptr(42), "camscope-demo", err), 1);
-  EXPECT_THAT(err.str(), StartsWith("camscope-demo: OpenCV failed: "));
-  EXPECT_NE(err.str().find("\ncamscope-demo: ended by an unknown error"), std::string::npos);
 }
 
 }  // namespace

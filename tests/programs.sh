@@ -120,7 +120,7 @@ done <<END
 |$runtime/f_%03d.png|1|err|camscope-demo: cannot play $runtime/f_%03d.png: no file matches the pattern (the first would be $runtime/f_000.png or $runtime/f_001.png)*
 |$runtime/f_%99999999999999999999d.png|1|err|camscope-demo: cannot play $runtime/f_%99999999999999999999d.png: no file matches the pattern*
 |$runtime/f_%999999999d.png|1|err|camscope-demo: cannot play $runtime/f_%999999999d.png: no file matches the pattern*
-|$runtime/f_%s.png|1|err|camscope-demo: cannot play $runtime/f_%s.png: not an image sequence pattern OpenCV knows*
+|$runtime/f_%s.png|1|err|camscope-demo: cannot play $runtime/f_%s.png: not an image sequence pattern camscope knows*
 |rtsp://127.0.0.1:1/live|1|err|camscope-demo: cannot play rtsp://127.0.0.1:1/live: nothing answers at 127.0.0.1 port 1 (Connection refused);*
 OPENCV_FFMPEG_LOGLEVEL=16|rtsp://127.0.0.1:1/live|1|out|*FFMPEG*refused*
 |/dev/null|1|err|camscope-demo: cannot play /dev/null: it is not a camera*

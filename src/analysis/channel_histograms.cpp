@@ -5,7 +5,7 @@
 #include <opencv2/imgproc.hpp>
 
 void compute_channel_histograms(const cv::Mat& src, std::vector<cv::Mat>& bgr_planes,
-                                cv::Mat& b_hist, cv::Mat& g_hist, cv::Mat& r_hist, int hist_w,
+                                cv::Mat& b_hist, cv::Mat& g_hist, cv::Mat& r_hist,
                                 cv::Mat& histImage, int& bin_w) {
   cv::split(src, bgr_planes);
 
@@ -31,13 +31,13 @@ void compute_channel_histograms(const cv::Mat& src, std::vector<cv::Mat>& bgr_pl
   histImage = cv::Scalar(0, 0, 0, 0);
 
   // The tallest bin reaches the top of the plot.
-  const double plot_height = static_cast<double>(histImage.rows);
+  const double plot_height = static_cast<double>(hist_h);
   cv::normalize(b_hist, b_hist, 0.0, plot_height, cv::NORM_MINMAX, -1, cv::Mat());
   cv::normalize(g_hist, g_hist, 0.0, plot_height, cv::NORM_MINMAX, -1, cv::Mat());
   cv::normalize(r_hist, r_hist, 0.0, plot_height, cv::NORM_MINMAX, -1, cv::Mat());
 }
 
-void draw_bin_segments(int i, int bin_w, int hist_h, const cv::Mat& b_hist, const cv::Mat& g_hist,
+void draw_bin_segments(int i, int bin_w, const cv::Mat& b_hist, const cv::Mat& g_hist,
                        const cv::Mat& r_hist, cv::Mat& histImage) {
   // A scaled value v lies at row hist_h - v: 0 just below the plot, hist_h on its top row.
   const auto segment = [&](const cv::Mat& hist, const cv::Scalar& color) {

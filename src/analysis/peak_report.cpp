@@ -7,8 +7,6 @@
 
 #include "analysis/channel_histograms.hpp"
 
-namespace {
-
 ChannelPeaks start_peak_search(const cv::Mat& b_hist, const cv::Mat& g_hist,
                                const cv::Mat& r_hist) {
   return ChannelPeaks{r_hist.at<float>(0), g_hist.at<float>(0), b_hist.at<float>(0), 0, 0, 0};
@@ -30,27 +28,16 @@ void update_peaks(ChannelPeaks& peaks, int i, const cv::Mat& b_hist, const cv::M
   }
 }
 
-}  // namespace
-
-ChannelPeaks find_peaks_and_draw_curves(const cv::Mat& b_hist, const cv::Mat& g_hist,
-                                        const cv::Mat& r_hist, int bin_w, int hist_h,
-                                        cv::Mat& histImage) {
-  ChannelPeaks peaks = start_peak_search(b_hist, g_hist, r_hist);
-  for (int i = 1; i < histSize; i++) {
-    update_peaks(peaks, i, b_hist, g_hist, r_hist);
-    draw_bin_segments(i, bin_w, hist_h, b_hist, g_hist, r_hist, histImage);
-  }
-  return peaks;
-}
-
-void report_peaks(const ChannelPeaks& peaks, std::int64_t frame_num, std::ostream& out,
-                  cv::Mat& histImage, cv::Mat& histmax_img) {
+void write_console_line(std::ostream& out, const ChannelPeaks& peaks, std::int64_t frame_num) {
   out << " Red = " << peaks.r_peak << " Green = " << peaks.g_peak << " Blue = " << peaks.b_peak
       << " Frame_num = " << frame_num << std::endl;
+}
 
-  // Two pixels per bin, over the plot's whole height (rows 0 to 399), through the peak's vertex.
+void mark_peaks(const ChannelPeaks& peaks, int bin_w, cv::Mat& histImage, cv::Mat& histmax_img) {
+  // Through the peak's vertex of the curve, over the plot's whole height.
   const auto marker = [&](int peak, const cv::Scalar& color) {
-    cv::line(histImage, cv::Point(2 * peak, 0), cv::Point(2 * peak, 399), color, 2, cv::LINE_8, 0);
+    cv::line(histImage, cv::Point(bin_w * peak, 0), cv::Point(bin_w * peak, hist_h - 1), color, 2,
+             cv::LINE_8, 0);
   };
   marker(peaks.b_peak, cv::Scalar(255, 0, 0));
   marker(peaks.g_peak, cv::Scalar(0, 255, 0));

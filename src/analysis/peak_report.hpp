@@ -13,14 +13,16 @@ struct ChannelPeaks {
   int r_peak, g_peak, b_peak;
 };
 
-// The one pass over bins 1..255 that both histogram stages share: for each bin, first its peak
-// update (this module), then its three curve segments (channel_histograms). Returns the peaks:
-// the search starts at bin 0, which is 0.0 because bin 0 is cleared before scaling, and only a
-// strictly larger value moves a peak, so ties keep the lowest bin.
-ChannelPeaks find_peaks_and_draw_curves(const cv::Mat& b_hist, const cv::Mat& g_hist,
-                                        const cv::Mat& r_hist, int bin_w, int hist_h,
-                                        cv::Mat& histImage);
+// The search starts at bin 0, which is 0.0 because bin 0 is cleared before scaling.
+ChannelPeaks start_peak_search(const cv::Mat& b_hist, const cv::Mat& g_hist, const cv::Mat& r_hist);
 
-// Writes the console line, marks the peaks on histImage and fills histmax_img with the peak colour.
-void report_peaks(const ChannelPeaks& peaks, std::int64_t frame_num, std::ostream& out,
-                  cv::Mat& histImage, cv::Mat& histmax_img);
+// Moves each channel's peak to bin i where bin i is strictly higher, so that ties keep the lowest
+// bin. The loop calls it for bins 1 to 255, in the pass over the bins that also draws the curves.
+void update_peaks(ChannelPeaks& peaks, int i, const cv::Mat& b_hist, const cv::Mat& g_hist,
+                  const cv::Mat& r_hist);
+
+// Writes the console line of the peaks and the iteration, and flushes it.
+void write_console_line(std::ostream& out, const ChannelPeaks& peaks, std::int64_t frame_num);
+
+// Marks the peaks on histImage, bin_w columns apart, and fills histmax_img with the peak colour.
+void mark_peaks(const ChannelPeaks& peaks, int bin_w, cv::Mat& histImage, cv::Mat& histmax_img);

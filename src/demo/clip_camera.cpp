@@ -1,103 +1,104 @@
 // SPDX-License-Identifier: Apache-2.0
-// A camera that plays a file or stream for camscope-demo: a clip at its own pace, over and over, or
-// a picture, upright, shown over and over.
+// A camera that plays a video file or a stream for camscope-demo: a file over and over, a stream
+// connected anew when it breaks off.
 #include "demo/clip_camera.hpp"
 
-#include <sys/stat.h>
-
-#include <algorithm>
 #include <cmath>
-#include <opencv2/imgcodecs.hpp>
 
-#include "deadline.hpp"
 #include "demo/demo_source.hpp"
-#include "demo/source_problems.hpp"
+#include "demo/source_kind.hpp"
+#include "demo/stream_diagnosis.hpp"
+#include "frame_format.hpp"
 #include "quiet_log.hpp"
+#include "quoted.hpp"
+#include "time_limits.hpp"
+#include "watchdog.hpp"
 
 namespace {
 
 constexpr double kDefaultFrameRate = 30.0;
 
-// Any positive rate is the clip's own, a time-lapse's 0.5 a second too (held below 30 years).
+// A rate from one frame in 1000 seconds to 1000 a second is the clip's own; outside those it is a
+// container's placeholder (FFmpeg reports some time bases as rates), taken as no rate.
 std::chrono::nanoseconds interval_at(double rate) {
-  const double usable = std::isfinite(rate) && rate > 0.0 ? rate : kDefaultFrameRate;
-  return std::chrono::nanoseconds(static_cast<long long>(std::min(1e9 / usable, 1e18)));
+  const double usable =
+      std::isfinite(rate) && rate >= 0.001 && rate <= 1000 ? rate : kDefaultFrameRate;
+  return std::chrono::nanoseconds(std::llround(1e9 / usable));
+}
+
+// How the message of an opening that sends no first frame goes on, by what was opened.
+std::string no_first_frame_advice(const Source& source) {
+  if (source.kind == SourceKind::kStream) {
+    return "; check that the stream is running, or try a file";
+  }
+  return source.regular_file ? "; the disk it is on may be too slow, or not answering"
+                             : "; check that the program that writes to it is running";
 }
 
 }  // namespace
 
-ClipCamera::ClipCamera(const std::string& name)
-    : name_(name), interval_(interval_at(kDefaultFrameRate)), pacer_(interval_) {
-  if (const std::string problem = file_problem(name); !problem.empty()) {
-    throw SourceError(problem);
-  }
-  struct stat info {};
-  is_file_ = stat(name.c_str(), &info) == 0;
-  // A stream that stalls before its first frame gets an answer too, not a wait without end.
-  const std::string before = "cannot play " + name + ": no frame came in ";
-  const std::string after = "; check that the stream is running, or try a file";
-  const WaitDeadline deadline(std::chrono::steady_clock::now(),
-                              ReadPolicy{}.timeout,  // as a camera's
-                              before, after);
-  const QuietOpenCvLog quiet;  // its guesses at every back-end would bury camscope's message
-  if (S_ISREG(info.st_mode) && cv::haveImageReader(name)) {
-    // Read as every image viewer shows it, not as FFmpeg would: sideways, or off by one in 16 bits.
-    latest_ = cv::imread(name, cv::IMREAD_COLOR);
-    if (latest_.empty()) {
-      throw SourceError("it is a picture that cannot be decoded; it may be damaged or cut short");
+ClipCamera::ClipCamera(const std::string& name, const Source& source, Watchdog& watchdog)
+    : name_(name), stream_(source.kind == SourceKind::kStream), interval_(interval_at(0)) {
+  bool opened = false;
+  {
+    const WaitGuard guard(watchdog, kOpenLimit,
+                          "cannot play " + quoted(name) + ": no frame came in ",
+                          no_first_frame_advice(source));
+    opened = open_clip();
+    if (opened) {
+      const cv::Size declared(static_cast<int>(get(cv::CAP_PROP_FRAME_WIDTH)),
+                              static_cast<int>(get(cv::CAP_PROP_FRAME_HEIGHT)));
+      if (const std::string too_large = frame_size_problem(declared); !too_large.empty()) {
+        throw SourceError(name, "its frames are " + too_large);
+      }
+      const QuietStandardError quiet;
+      if (!cv::VideoCapture::read(first_) || first_.empty()) {
+        throw SourceError(name, stream_ ? "the stream sent no frame; check its address"
+                                        : "it holds no frame; it may be damaged");
+      }
     }
-    still_ = true;
-    return;
   }
-  if (!open_clip()) {
-    throw SourceError(open_failure(name));
-  }
-  if (!cv::VideoCapture::read(latest_) || latest_.empty()) {
-    throw SourceError("it holds no frame; it may be damaged");
-  }
-  if (latest_.type() != CV_8UC3) {
-    throw SourceError("its frames are of type " + cv::typeToString(latest_.type()) +
-                      ", but camscope needs 8-bit colour; convert it to an 8-bit colour format");
+  if (!opened) {
+    throw SourceError(name, stream_ ? stream_problem(name, watchdog)
+                                    : "OpenCV cannot open it as a video or image: not a format it "
+                                      "knows, or one whose codec is not installed; convert it (for "
+                                      "example with ffmpeg) or try another file");
   }
   interval_ = interval_at(get(cv::CAP_PROP_FPS));
-  pacer_ = FramePacer(interval_);
 }
 
 bool ClipCamera::read(cv::OutputArray image) {
-  pacer_.wait_for_next();
-  if (served_first_ && !still_) {
-    cv::Mat frame;
-    if (cv::VideoCapture::read(frame) && !frame.empty()) {
-      ++frames_since_start_;
-      latest_ = frame;
-    } else if (frames_since_start_ == 1) {
-      still_ = true;  // a clip of one frame is a picture: no need to open it again for each read
-    } else if (!restart()) {
-      image.release();
-      return false;
-    }
+  if (!served_first_ || still_) {
+    served_first_ = true;
+    first_.copyTo(image);  // a copy: the loop may keep or write into what it reads
+    return true;
   }
-  served_first_ = true;
-  latest_.copyTo(image);  // a copy: the loop may keep or write into what it reads
-  return true;
+  if (cv::VideoCapture::read(image) && !image.empty()) {
+    played_second_ = true;
+    return true;
+  }
+  if (!stream_ && !played_second_) {
+    still_ = true;  // a video of one frame: no need to open it again for each read
+    first_.copyTo(image);
+    return true;
+  }
+  if (read_from_start(image)) {
+    return true;
+  }
+  image.release();
+  return false;
 }
 
-bool ClipCamera::restart() {
-  cv::Mat frame;
-  if (!set(cv::CAP_PROP_POS_FRAMES, 0) || !cv::VideoCapture::read(frame) || frame.empty()) {
-    if (!open_clip() || !cv::VideoCapture::read(frame) || frame.empty()) {
-      return false;
-    }
+bool ClipCamera::read_from_start(cv::OutputArray image) {
+  if (!stream_ && set(cv::CAP_PROP_POS_FRAMES, 0) && cv::VideoCapture::read(image) &&
+      !image.empty()) {
+    return true;
   }
-  frames_since_start_ = 1;
-  latest_ = frame;
-  return true;
+  return open_clip() && cv::VideoCapture::read(image) && !image.empty();
 }
 
 bool ClipCamera::open_clip() {
-  const QuietOpenCvLog quiet;
-  if (!is_file_) {
-    return open(name_, cv::CAP_ANY);
-  }
-  return open(name_, cv::CAP_FFMPEG) || open(name_, cv::CAP_IMAGES);
+  const QuietOpenCvLog quiet;  // its guesses at every back-end would bury camscope's message
+  const QuietStandardError quiet_errors;
+  return open(name_, stream_ ? cv::CAP_ANY : cv::CAP_FFMPEG);
 }

@@ -1,30 +1,53 @@
 // SPDX-License-Identifier: Apache-2.0
-// What camscope-demo plays: its built-in scene, a file or stream, or a camera device.
+// What camscope-demo plays: its built-in scene, a picture or image sequence, a video file or
+// stream, or a camera device.
 #include "demo/demo_source.hpp"
-
-#include <sys/stat.h>
 
 #include "demo/clip_camera.hpp"
 #include "demo/device_camera.hpp"
+#include "demo/picture_camera.hpp"
+#include "demo/source_kind.hpp"
 #include "demo/synthetic_camera.hpp"
+#include "quoted.hpp"
 
-DemoSource open_demo_source(const std::string& name) {
-  DemoSource source;
-  struct stat info {};
-  if (name.empty()) {
-    // A 640x480 scene at 30 frames a second, like a webcam.
-    source.camera =
-        std::make_shared<SyntheticCamera>(cv::Size(640, 480), 48, std::chrono::milliseconds(33));
-    source.policy.camera_name = "the synthetic camera";
-  } else if (stat(name.c_str(), &info) == 0 && S_ISCHR(info.st_mode)) {
-    source.camera = open_device_camera(name);  // read live, as camscope reads its cameras
-    source.policy.camera_name = name;
-  } else {
-    auto clip = std::make_shared<ClipCamera>(name);
-    // Waiting for a slow clip's next frame is no stall: the read limit starts after it.
-    source.policy.timeout += std::chrono::ceil<std::chrono::milliseconds>(clip->frame_interval());
-    source.policy.camera_name = name;
-    source.camera = std::move(clip);
+namespace {
+
+// Pictures are shown, and the scene and image sequences play, 30 times a second, like a webcam.
+constexpr std::chrono::nanoseconds kWebcamInterval{33333333};
+
+}  // namespace
+
+SourceError::SourceError(const std::string& name, const std::string& problem)
+    : std::runtime_error("cannot play " + quoted(name) + ": " + problem) {}
+
+DemoSource open_demo_source(const std::string& name, Watchdog& watchdog) {
+  const Source source = identify_source(name);
+  if (!source.problem.empty()) {
+    throw SourceError(name, source.problem);
   }
-  return source;
+  DemoSource demo;
+  demo.policy.camera_name = quoted(name);
+  switch (source.kind) {
+    case SourceKind::kScene:
+      demo.camera = std::make_shared<SyntheticCamera>(cv::Size(640, 480), 48);
+      demo.policy.camera_name = "the synthetic camera";
+      demo.policy.frame_interval = kWebcamInterval;
+      break;
+    case SourceKind::kDevice:
+      demo.camera = open_device_camera(name, watchdog);  // read live, as camscope reads its cameras
+      break;
+    case SourceKind::kPicture:
+    case SourceKind::kSequence:
+      demo.camera = std::make_shared<PictureCamera>(name, source.kind == SourceKind::kSequence);
+      demo.policy.frame_interval = kWebcamInterval;
+      break;
+    case SourceKind::kStream:
+    case SourceKind::kClip: {
+      auto clip = std::make_shared<ClipCamera>(name, source, watchdog);
+      demo.policy.frame_interval = clip->frame_interval();
+      demo.camera = std::move(clip);
+      break;
+    }
+  }
+  return demo;
 }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
-// What camscope-demo plays: its built-in scene, a file or stream, or a camera device.
+// What camscope-demo plays: its built-in scene, a picture or image sequence, a video file or
+// stream, or a camera device.
 #pragma once
 
 #include <memory>
@@ -9,10 +10,12 @@
 
 #include "camera_reader.hpp"
 
-// The source cannot be played; what() says why, and what the user can do.
+class Watchdog;
+
+// The source cannot be played: "cannot play NAME: " and why, and what the user can do.
 class SourceError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  SourceError(const std::string& name, const std::string& problem);
 };
 
 // A source of frames and the rules its reads follow; the loop reads it as it reads a camera.
@@ -21,6 +24,7 @@ struct DemoSource {
   ReadPolicy policy;
 };
 
-// Opens the built-in scene when name is empty, a live camera when it names a character device
-// (/dev/video2), else a file or stream (see clip_camera.hpp). Throws SourceError.
-DemoSource open_demo_source(const std::string& name);
+// Opens what name names (see identify_source): the built-in scene when it is empty, a live camera
+// for a character device (/dev/video2), a picture or image sequence, else a video file or stream.
+// Throws SourceError.
+DemoSource open_demo_source(const std::string& name, Watchdog& watchdog);

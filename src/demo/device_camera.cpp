@@ -12,6 +12,8 @@
 
 #include "camera_choice.hpp"
 #include "demo/demo_source.hpp"
+#include "quoted.hpp"
+#include "time_limits.hpp"
 
 namespace {
 
@@ -45,16 +47,16 @@ std::string capture_problem(const std::string& path) {
 
 }  // namespace
 
-std::shared_ptr<cv::VideoCapture> open_device_camera(const std::string& path) {
+std::shared_ptr<cv::VideoCapture> open_device_camera(const std::string& path, Watchdog& watchdog) {
   if (const std::string problem = capture_problem(path); !problem.empty()) {
-    throw SourceError(problem);
+    throw SourceError(path, problem);
   }
-  Opened camera = open_camera_within(path, ReadPolicy{}.timeout, [&] {
-    return std::make_shared<cv::VideoCapture>(path, cv::CAP_ANY);
-  });
+  Opened camera = open_camera_within(
+      quoted(path), kOpenLimit,
+      [&] { return std::make_shared<cv::VideoCapture>(path, cv::CAP_ANY); }, watchdog);
   if (!camera->isOpened()) {
     throw SourceError(
-        "OpenCV cannot open it as a camera; check that it is not in use by another program");
+        path, "OpenCV cannot open it as a camera; check that it is not in use by another program");
   }
   return camera;
 }

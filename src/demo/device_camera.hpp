@@ -6,6 +6,8 @@
 #include <opencv2/videoio.hpp>
 #include <string>
 
+class Watchdog;
+
 // Opens the video capture device at path through whichever capture route OpenCV takes for it,
 // within camscope's opening limit. Throws SourceError when path is no camera or cannot be opened.
-std::shared_ptr<cv::VideoCapture> open_device_camera(const std::string& path);
+std::shared_ptr<cv::VideoCapture> open_device_camera(const std::string& path, Watchdog& watchdog);

@@ -25,9 +25,7 @@ cv::Mat textured_background(cv::Size size) {
 
 }  // namespace
 
-SyntheticCamera::SyntheticCamera(cv::Size size, int cycle_length,
-                                 std::chrono::milliseconds frame_interval)
-    : pacer_(frame_interval) {
+SyntheticCamera::SyntheticCamera(cv::Size size, int cycle_length) {
   const cv::Mat background = textured_background(size);
   cv::RNG rng(20261207);
   const int radius = std::max(2, size.height / 8);
@@ -51,7 +49,6 @@ SyntheticCamera::SyntheticCamera(cv::Size size, int cycle_length,
 }
 
 bool SyntheticCamera::read(cv::OutputArray image) {
-  pacer_.wait_for_next();
   frames_[next_].copyTo(image);  // a copy: the loop may keep or write into what it reads
   next_ = (next_ + 1) % frames_.size();
   return true;

@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: Apache-2.0
+// The frames the stages take: 8-bit colour, and no larger than the loop can analyse.
+#include "frame_format.hpp"
+
+#include <opencv2/imgproc.hpp>
+
+std::string frame_size_problem(cv::Size size) {
+  if (static_cast<long long>(size.width) * size.height <= kMaxFramePixels) {
+    return "";
+  }
+  return std::to_string(size.width) + " x " + std::to_string(size.height) +
+         " pixels, more than the " + std::to_string(kMaxFramePixels / 1000000) +
+         " million camscope analyses";
+}
+
+bool to_colour_frame(const cv::Mat& frame, cv::Mat& out) {
+  const int channels = frame.channels();
+  if (channels == 2 || channels > 4) {
+    return false;
+  }
+  cv::Mat eight_bit;
+  switch (frame.depth()) {
+    case CV_8U:
+      eight_bit = frame;
+      break;
+    case CV_16U:
+      // v / 256 rounded down, as cv::imread reads 16 bits into 8: nothing is halfway, so
+      // rounding v / 256 - 127.5 / 256 to the nearest is the same.
+      frame.convertTo(eight_bit, CV_8U, 1.0 / 256, -127.5 / 256);
+      break;
+    case CV_32F:
+    case CV_64F:
+      frame.convertTo(eight_bit, CV_8U, 255.0, 0.0);
+      break;
+    default:
+      return false;
+  }
+  if (channels == 3) {
+    if (eight_bit.data != out.data) {
+      eight_bit.copyTo(out);
+    }
+  } else {
+    cv::cvtColor(eight_bit, out, channels == 1 ? cv::COLOR_GRAY2BGR : cv::COLOR_BGRA2BGR);
+  }
+  return true;
+}

@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: Apache-2.0
+// How long camscope waits for what lies outside it, and how often it tries: every limit in one
+// place.
+#pragma once
+
+#include <chrono>
+
+// A camera that delivers no frame: failed reads in a row, the time without a frame, and the pause
+// between two tries, which gives a hiccuping driver time to recover.
+constexpr int kMaxFailedReads = 10;
+constexpr std::chrono::milliseconds kReadLimit{5000};
+constexpr std::chrono::milliseconds kRetryPause{100};
+
+// While the loop waits for a paced frame (a slow clip's), it services the windows this often, so
+// that they repaint and take q at once.
+constexpr std::chrono::milliseconds kServiceInterval{50};
+
+// A camera, a stream or a clip whose opening sends no first frame.
+constexpr std::chrono::milliseconds kOpenLimit{5000};
+
+// A window system that takes the connection and does not answer (stopped, or hung); and the pause
+// before a refused X connection is tried again, as a bare X server turns clients away while it
+// starts afresh.
+constexpr std::chrono::milliseconds kAnswerLimit{5000};
+constexpr std::chrono::milliseconds kXRetryPause{100};
+constexpr int kXTries = 3;
+
+// How long a stop signal (Ctrl+C, SIGTERM, SIGHUP) waits for the loop to finish its iteration
+// before the process ends anyway.
+constexpr std::chrono::milliseconds kStopGrace{2000};
+
+// Finding out why a stream cannot be played: the host's name lookup, and the connection to its
+// port.
+constexpr std::chrono::milliseconds kLookupLimit{5000};
+constexpr std::chrono::milliseconds kConnectLimit{3000};

@@ -1,0 +1,137 @@
+// SPDX-License-Identifier: Apache-2.0
+// The watchdog: the one thread that takes camscope's asynchronous signals and ends the run when a
+// guarded wait or a stop signal's grace passes.
+#include "watchdog.hpp"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <system_error>
+
+#include "signals.hpp"
+
+namespace {
+
+int checked(int fd, const char* what) {
+  if (fd < 0) {
+    throw std::system_error(errno, std::generic_category(), what);
+  }
+  return fd;
+}
+
+// Milliseconds from now until when, rounded up so that the thread never wakes before it is due.
+int milliseconds_until(DeadlineRules::Clock::time_point when) {
+  const auto left =
+      std::chrono::ceil<std::chrono::milliseconds>(when - DeadlineRules::Clock::now());
+  return static_cast<int>(std::clamp<long long>(left.count(), 0, INT_MAX));
+}
+
+sigset_t no_signals() {
+  sigset_t none;
+  sigemptyset(&none);
+  return none;
+}
+
+}  // namespace
+
+Watchdog::Watchdog(const sigset_t& signals)
+    : signal_fd_(checked(signalfd(-1, &signals, SFD_NONBLOCK | SFD_CLOEXEC),
+                         "cannot start the watchdog: signalfd")),
+      wake_fd_(
+          checked(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC), "cannot start the watchdog: eventfd")),
+      thread_([this] { run(); }) {}
+
+Watchdog::Watchdog() : Watchdog(no_signals()) {}
+
+Watchdog::~Watchdog() {
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    quit_ = true;
+    sleeps_until_.reset();
+    watch_sooner();
+  }
+  thread_.join();
+  (void)close(wake_fd_);
+  (void)close(signal_fd_);
+}
+
+int Watchdog::take_stop() {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return rules_.take_stop();
+}
+
+void Watchdog::watch_sooner() {
+  const std::optional<Clock::time_point> due = rules_.due();
+  if (quit_ || (due && (!sleeps_until_ || *due < *sleeps_until_))) {
+    const std::uint64_t one = 1;
+    (void)!write(wake_fd_, &one, sizeof one);  // fails only when the count is full: awake anyway
+  }
+}
+
+void Watchdog::run() {
+  for (;;) {
+    int timeout = -1;  // until woken
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      if (quit_) {
+        return;
+      }
+      sleeps_until_ = rules_.due();
+      if (sleeps_until_) {
+        timeout = milliseconds_until(*sleeps_until_);
+      }
+    }
+    pollfd watched[] = {{signal_fd_, POLLIN, 0}, {wake_fd_, POLLIN, 0}};
+    const int ready = poll(watched, 2, timeout);
+    const Clock::time_point now = Clock::now();
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (ready == 0) {
+      // Nothing came in before what was due, a continue neither: a signal that continued the
+      // process would have been waiting for this poll.
+      if (const std::optional<Ending> ending = rules_.ending(now)) {
+        write_last_words({ending->message.c_str(), "\n"});
+        _exit(ending->status);
+      }
+      continue;
+    }
+    std::uint64_t wakes = 0;
+    (void)!read(wake_fd_, &wakes, sizeof wakes);  // only to empty it
+    signalfd_siginfo signal{};
+    while (read(signal_fd_, &signal, sizeof signal) == static_cast<ssize_t>(sizeof signal)) {
+      if (signal.ssi_signo == SIGCONT) {
+        rules_.continued(now);
+      } else {
+        rules_.stop_requested(static_cast<int>(signal.ssi_signo), now);
+      }
+    }
+  }
+}
+
+WaitGuard::WaitGuard(Watchdog& watchdog, std::chrono::milliseconds limit, std::string before,
+                     std::string after)
+    : watchdog_(watchdog), started_(std::chrono::steady_clock::now()) {
+  const std::lock_guard<std::mutex> lock(watchdog_.mutex_);
+  guarding_ = watchdog_.rules_.start_wait(started_, limit, std::move(before), std::move(after));
+  watchdog_.watch_sooner();
+}
+
+WaitGuard::~WaitGuard() {
+  if (guarding_) {
+    const std::lock_guard<std::mutex> lock(watchdog_.mutex_);
+    watchdog_.rules_.end_wait();
+  }
+}
+
+std::chrono::steady_clock::duration WaitGuard::waited() const {
+  const auto now = std::chrono::steady_clock::now();
+  if (!guarding_) {
+    return now - started_;
+  }
+  const std::lock_guard<std::mutex> lock(watchdog_.mutex_);
+  return watchdog_.rules_.waited(now);
+}

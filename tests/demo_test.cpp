@@ -1,0 +1,273 @@
+// SPDX-License-Identifier: Apache-2.0
+// camscope-demo's sources: what a name is found to be, the scene, pictures, image sequences,
+// clips and streams as the loop reads them; and text from outside made safe for a message.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include "demo/clip_camera.hpp"
+#include "demo/demo_source.hpp"
+#include "demo/picture_camera.hpp"
+#include "demo/picture_size.hpp"
+#include "demo/source_kind.hpp"
+#include "demo/stream_diagnosis.hpp"
+#include "fake_desktop.hpp"
+#include "quoted.hpp"
+
+namespace {
+
+using std::chrono::milliseconds;
+using ::testing::HasSubstr;
+
+const std::string dir = ::testing::TempDir();
+const cv::Scalar kColour(45, 102, 187);  // blue, green, red: its gray differs in either order
+
+// Writes a JPEG of image whose EXIF orientation says: turn it 90 degrees clockwise to view it.
+void write_turned_jpeg(const std::string& path, const cv::Mat& image) {
+  std::vector<uchar> jpeg;
+  cv::imencode(".jpg", image, jpeg);
+  // After the start marker, an APP1 segment: "Exif", a little-endian TIFF header, and one entry:
+  // tag 0x112 (orientation), type SHORT, count 1, value 6.
+  const uchar exif[] = {0xFF, 0xE1, 0, 34, 'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1,
+                        0,    0x12, 1, 3,  0,   1,   0,   0,   0, 6, 0,   0,   0,  0, 0, 0, 0};
+  jpeg.insert(jpeg.begin() + 2, std::begin(exif), std::end(exif));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(jpeg.data()), std::streamsize(jpeg.size()));
+}
+
+// Writes a lossless clip of one frame of each colour at rate frames a second.
+void write_clip(const std::string& path, double rate, const std::vector<cv::Scalar>& colours) {
+  cv::VideoWriter writer(path, cv::VideoWriter::fourcc('F', 'F', 'V', '1'), rate, {16, 8});
+  for (const cv::Scalar& colour : colours)
+    writer << solid(colour, {16, 8});
+}
+
+// The frames the loop reads from camera: n reads through the loop's own reader.
+std::vector<cv::Mat> read_through_loop(cv::VideoCapture& camera, int n) {
+  Watchdog watchdog;
+  std::vector<cv::Mat> frames(n);
+  for (cv::Mat& frame : frames)
+    read_frame(camera, frame, ReadPolicy{}, watchdog);
+  return frames;
+}
+
+// Catches a scene that stands still (its motion window dark), or comes faster or slower than 30
+// frames a second (12 frames take 0.37 s); a picture shown sideways (its EXIF orientation ignored)
+// or served other than 30 times a second; a clip not played from its first frame, not started
+// again after its end, or played faster or slower than its own rate (25 a second: 12 frames take
+// 0.44 s); a rate of 0.1 or 240 a second not taken as the clip's own; a video of one frame that
+// is not shown over and over; and a clip with no frame reaching the loop instead of a clear
+// refusal. The clips' codec is lossless.
+TEST(Demo, TheSceneMovesAndPicturesComeUprightAndClipsAtTheirOwnRate) {
+  Watchdog watchdog;
+  const auto run_source = [&](const std::string& name, FakeDesktop& windows) {
+    const DemoSource source = open_demo_source(name, watchdog);
+    windows.keys = {-1, -1, 'q'};
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(run_frame_loop(*source.camera, windows, windows.out, source.policy, watchdog), 0);
+    return std::chrono::steady_clock::now() - start;
+  };
+  FakeDesktop scene;
+  const auto scene_took = run_source("", scene);
+  EXPECT_GE(scene_took, milliseconds(11 * 33));
+  EXPECT_LT(scene_took, milliseconds(15 * 33));
+  EXPECT_GT(cv::countNonZero(scene.shown.at(20).second > 64), 50);  // far above the noise's
+
+  write_turned_jpeg(dir + "turned.jpg", solid(kColour, {6, 2}));
+  EXPECT_EQ(open_demo_source(dir + "turned.jpg", watchdog).policy.frame_interval,
+            std::chrono::nanoseconds(33333333));
+  PictureCamera picture(dir + "turned.jpg", false);
+  EXPECT_EQ(read_through_loop(picture, 2)[1].size(), cv::Size(2, 6));
+
+  const std::vector<cv::Scalar> colours = {{10, 50, 200}, {90, 130, 140}, {170, 210, 80}};
+  write_clip(dir + "clip.avi", 25, colours);
+  write_clip(dir + "slow.avi", 0.1, {kColour});
+  write_clip(dir + "fast.avi", 240, {kColour, kColour});
+  write_clip(dir + "empty.avi", 25, {});
+  EXPECT_EQ(open_demo_source(dir + "slow.avi", watchdog).policy.frame_interval,
+            std::chrono::seconds(10));
+  EXPECT_EQ(open_demo_source(dir + "fast.avi", watchdog).policy.frame_interval,
+            std::chrono::nanoseconds(4166667));
+  DemoSource still = open_demo_source(dir + "slow.avi", watchdog);
+  for (const cv::Mat& frame : read_through_loop(*still.camera, 3))
+    EXPECT_TRUE(same(frame, solid(kColour, {16, 8})));
+  EXPECT_THROW(open_demo_source(dir + "empty.avi", watchdog), SourceError);
+  FakeDesktop windows;
+  const auto clip_took = run_source(dir + "clip.avi", windows);
+  EXPECT_GE(clip_took, milliseconds(11 * 40));
+  EXPECT_LT(clip_took, milliseconds(15 * 40));
+  // Iteration n begins with frame 4n of the endless clip, that is frame n of the file.
+  for (int n = 0; n < 3; n++)
+    EXPECT_TRUE(same(windows.shown.at(7 * n).second, solid(colours[n], {16, 8}))) << n;
+}
+
+// Catches a sequence handed to a decoder that assumes one size for all its pictures (a crash) or
+// one form (gray, alpha and 16-bit pictures shown wrongly), not played again from its first file,
+// or not from file 1 when there is no file 0; float pictures (TIFF, EXR) not stretched from 0..1
+// to 0..255; and a picture that declares more pixels than camscope analyses decoded before it is
+// refused, or refused without its size and the limit. Each picture's gray differs if its channels
+// were swapped.
+TEST(Demo, SequencesAndPicturesOfEveryFormComeInTrueColour) {
+  const cv::Mat colour = solid(kColour, {6, 4});
+  cv::Mat alpha;
+  cv::cvtColor(colour, alpha, cv::COLOR_BGR2BGRA);
+  cv::imwrite(dir + "seq_001.png", colour);
+  cv::imwrite(dir + "seq_002.png", solid(102, {3, 2}, CV_8UC1));
+  cv::imwrite(dir + "seq_003.png", alpha);
+  cv::imwrite(dir + "seq_004.png", solid(kColour * 256 + cv::Scalar::all(200), {3, 2}, CV_16UC3));
+  PictureCamera sequence(dir + "seq_%03d.png", true);
+  const std::vector<cv::Mat> frames = read_through_loop(sequence, 5);
+  const cv::Mat expected[] = {colour, solid(cv::Scalar::all(102), {3, 2}), colour,
+                              solid(kColour, {3, 2}), colour};
+  for (int n = 0; n < 5; n++)
+    EXPECT_TRUE(same(frames[n], expected[n])) << n;
+  for (const char* extension : {".tiff", ".exr"}) {
+    // Uncompressed: OpenCV writes float TIFFs in a lossy encoding by default.
+    cv::imwrite(dir + "float" + extension, solid(kColour / 255.0, {6, 4}, CV_32FC3),
+                {cv::IMWRITE_TIFF_COMPRESSION, 1});
+    PictureCamera floating(dir + "float" + extension, false);
+    EXPECT_TRUE(same(read_through_loop(floating, 1)[0], colour)) << extension;
+  }
+  // A PNG whose header declares 20000 x 20000 pixels: its data, one pixel, is never reached.
+  std::vector<uchar> png;
+  cv::imencode(".png", solid(kColour, {1, 1}), png);
+  for (const int at : {16, 20}) {
+    png[at + 2] = 20000 >> 8;
+    png[at + 3] = 20000 & 0xff;
+  }
+  std::ofstream(dir + "huge.png", std::ios::binary)
+      .write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
+  try {
+    PictureCamera huge(dir + "huge.png", false);
+    ADD_FAILURE() << "a picture of 20000 x 20000 was taken";
+  } catch (const SourceError& e) {
+    EXPECT_EQ(std::string(e.what()), "cannot play " + dir +
+                                         "huge.png: it is a picture of 20000 x 20000 pixels, more "
+                                         "than the 35 million camscope analyses");
+  }
+}
+
+// Catches a size read wrongly off the header of any format camscope reads it from.
+TEST(Demo, PictureSizeIsReadOffEveryFormatsHeader) {
+  for (const char* extension : {".png", ".jpg", ".webp", ".bmp", ".tiff", ".ppm", ".pgm", ".exr"}) {
+    const std::string path = dir + "size" + extension;
+    const std::string type = extension;
+    cv::imwrite(path, type == ".pgm" ? solid(50, {7, 5}, CV_8UC1)
+                                     : solid(kColour, {7, 5}, type == ".exr" ? CV_32FC3 : CV_8UC3));
+    EXPECT_EQ(picture_size(path), type == ".exr" ? std::nullopt  // read by decoding
+                                                 : std::optional<cv::Size>(cv::Size(7, 5)))
+        << extension;
+  }
+}
+
+// Catches a stream frozen on one frame for good when the first read after it was connected anew
+// fails (its second picture, written meanwhile, never shown), where a file of one frame is shown
+// like a picture, from the frame it had when opened.
+TEST(Demo, AStreamThatBreaksOffIsConnectedAnewAndKeepsPlaying) {
+  Watchdog watchdog;
+  const std::string path = dir + "live.avi";
+  write_clip(path, 25, {kColour});
+  ClipCamera stream(path, Source{SourceKind::kStream, false, ""}, watchdog);
+  ClipCamera file(path, Source{SourceKind::kClip, true, ""}, watchdog);
+  const cv::Mat first = solid(kColour, {16, 8}), second = solid(cv::Scalar(9, 9, 99), {16, 8});
+  for (const cv::Mat& frame : read_through_loop(stream, 3))
+    EXPECT_TRUE(same(frame, first));
+  write_clip(dir + "next.avi", 25, {cv::Scalar(9, 9, 99)});
+  ASSERT_EQ(std::rename((dir + "next.avi").c_str(), path.c_str()), 0);
+  EXPECT_TRUE(same(read_through_loop(stream, 2)[1], second));
+  EXPECT_TRUE(same(read_through_loop(file, 3)[2], first));
+}
+
+// Catches a source taken for the wrong kind (a directory, an empty, missing or unreadable file, a
+// pattern without files, a URL or a device), a URL's host or port read wrongly (user and password,
+// IPv6 brackets, default ports), a pattern's number formatted wrongly or taken as a printf format,
+// a huge width building names of gigabytes, and a sequence not found from file 1 to 4.
+TEST(Demo, NamesAreFoundToBeWhatTheyAre) {
+  std::ofstream(dir + "pic_002.png", std::ios::binary) << "not read";
+  std::ofstream(dir + "empty.mp4").close();
+  cv::imwrite(dir + "picture.png", solid(kColour));
+  write_clip(dir + "video.avi", 25, {kColour});
+  const struct {
+    std::string name;
+    SourceKind kind;
+    std::string problem;  // a part of it; "" for none
+  } cases[] = {{"", SourceKind::kScene, ""},
+               {"rtsp://cam/live", SourceKind::kStream, ""},
+               {"/dev/null", SourceKind::kDevice, ""},
+               {dir + "picture.png", SourceKind::kPicture, ""},
+               {dir + "video.avi", SourceKind::kClip, ""},
+               {dir + "pic_%03d.png", SourceKind::kSequence, ""},
+               {dir + "none_%03d.png", SourceKind::kSequence, "no file matches the pattern"},
+               {dir + "pic_%s.png", SourceKind::kSequence, "not an image sequence pattern"},
+               {dir + "empty.mp4", SourceKind::kClip, "the file is empty"},
+               {dir + "missing.mp4", SourceKind::kClip, "No such file or directory"},
+               {dir, SourceKind::kClip, "it is a directory"}};
+  for (const auto& c : cases) {
+    const Source source = identify_source(c.name);
+    EXPECT_EQ(source.kind, c.kind) << c.name;
+    EXPECT_TRUE(c.problem.empty() ? source.problem.empty()
+                                  : source.problem.find(c.problem) != std::string::npos)
+        << c.name << ": " << source.problem;
+  }
+  EXPECT_EQ(first_sequence_index(dir + "pic_%03d.png"), 2);
+  const std::pair<std::string, std::string> urls[] = {
+      {"rtsp://user:p@ss@cam.local:8554/live", "rtsp cam.local 8554"},
+      {"http://[::1]/video.mjpg", "http ::1 80"},
+      {"https://example.org", "https example.org 443"},
+      {"srt://[fe80::1]:9000", "srt fe80::1 9000"},
+      {"gopher://host/x", "gopher host "}};
+  for (const auto& [url, parts] : urls) {
+    const StreamAddress address = parse_stream_url(url);
+    EXPECT_EQ(address.scheme + " " + address.host + " " + address.port, parts) << url;
+  }
+  EXPECT_EQ(sequence_file("f_%04d.png", 7), "f_0007.png");
+  EXPECT_EQ(sequence_file("%u%%n", 7), "");
+  EXPECT_EQ(sequence_file("f_%d_%n.png", 7), "");
+  EXPECT_EQ(sequence_file("f_%99999999999999999999d", 1).size(), 2 + size_t(NAME_MAX));
+}
+
+// Catches a stream whose server refuses called unknown, or one that answers called silent.
+TEST(Demo, AStreamThatCannotBeOpenedIsToldByWhatAnswersAtItsAddress) {
+  Watchdog watchdog;
+  const int server = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(bind(server, reinterpret_cast<sockaddr*>(&address), length), 0);
+  ASSERT_EQ(listen(server, 1), 0);
+  ASSERT_EQ(getsockname(server, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  const std::string port = std::to_string(ntohs(address.sin_port));
+  EXPECT_THAT(stream_problem("rtsp://localhost:" + port + "/x", watchdog),
+              HasSubstr("the server at localhost port " + port + " answers, but OpenCV"));
+  (void)close(server);
+  EXPECT_THAT(stream_problem("rtsp://127.0.0.1:" + port + "/x", watchdog),
+              HasSubstr("nothing answers at 127.0.0.1 port " + port + " (Connection refused)"));
+}
+
+// Catches a control character, an invalid byte or a C1 control copied into a message (a forged
+// line, a terminal's title set, its screen cleared), printable text quoted needlessly, and
+// quotes and backslashes left unescaped inside the quotes.
+TEST(Quoted, TextFromOutsideCannotReachTheTerminalAsACommand) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"holiday 2026 (été) 'final'.mp4", "holiday 2026 (été) 'final'.mp4"},
+      {"x\x1b]0;pwned\a\x1b[2J.png", "$'x\\E]0;pwned\\a\\E[2J.png'"},
+      {"a\nb\tc\rd", "$'a\\nb\\tc\\rd'"},
+      {"it's\\\x7f", "$'it\\'s\\\\\\x7f'"},
+      {"bad\xff\xc3(", "$'bad\\xff\\xc3('"},
+      {"c1\xc2\x9b"
+       "31m",
+       "$'c1\\xc2\\x9b31m'"},
+      {"\xed\xa0\x80 surrogate", "$'\\xed\\xa0\\x80 surrogate'"}};
+  for (const auto& [text, expected] : cases)
+    EXPECT_EQ(quoted(text), expected);
+}
+
+}  // namespace

@@ -1,0 +1,242 @@
+// SPDX-License-Identifier: Apache-2.0
+// The watchdog: its rules on a clock of the test's own, then its thread and the signals in a run of
+// the loop; the choice of camera, whose openings it guards; and how a failure becomes a message.
+#include "watchdog.hpp"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <opencv2/core/utils/logger.hpp>
+
+#include "camera_choice.hpp"
+#include "deadline_rules.hpp"
+#include "fake_desktop.hpp"
+#include "signals.hpp"
+#include "startup.hpp"
+
+namespace {
+
+using std::chrono::milliseconds;
+
+// Catches a pause counted against a wait's limit or a stop's grace (before or after the limit
+// passed, once or twice), a stop that does not replace the wait's limit by its 2 s grace or that
+// ends with the wait's status, a second stop that moves the grace or changes the signal, a stop
+// taken that keeps its grace, a wait left guarded after its end, a second wait that replaces the
+// first's limit, and a message without the seconds waited to the nearest tenth.
+TEST(DeadlineRules, EachCaseIsDueWhenItsRulesSayAndEndsAsItsRulesSay) {
+  const struct {
+    const char* name;
+    std::vector<std::pair<int, char>> steps;  // at (ms): wait, end, INT, TERM, continue, take
+    int due;                                  // -1: nothing due
+    std::string message;
+    int status;
+  } cases[] = {
+      {"a wait past its limit", {{0, 'w'}}, 5000, "before 5.0 s after", 1},
+      {"a pause before the limit", {{0, 'w'}, {3000, 'c'}}, 8000, "before 5.0 s after", 1},
+      {"a pause after it", {{0, 'w'}, {9000, 'c'}}, 14000, "before 5.0 s after", 1},
+      {"two pauses", {{0, 'w'}, {2000, 'c'}, {4000, 'c'}}, 9000, "before 5.0 s after", 1},
+      {"a stop during a wait", {{0, 'w'}, {1000, 'i'}}, 3000, "stopped by SIGINT", 130},
+      {"a stop, then a pause",
+       {{0, 'w'}, {4000, 't'}, {9000, 'c'}},
+       11000,
+       "stopped by SIGTERM",
+       143},
+      {"a second stop", {{0, 'w'}, {1000, 'i'}, {2000, 't'}}, 3000, "stopped by SIGINT", 130},
+      {"a stop taken", {{0, 'w'}, {1000, 'i'}, {1500, 'k'}}, 5000, "before 5.0 s after", 1},
+      {"a wait that ended", {{0, 'w'}, {100, 'e'}}, -1, "", 0},
+      {"a second wait", {{0, 'w'}, {1000, 'w'}}, 5000, "before 5.0 s after", 1}};
+  const DeadlineRules::Clock::time_point zero{std::chrono::hours(1)};
+  for (const auto& c : cases) {
+    DeadlineRules rules;
+    for (const auto& [at_ms, what] : c.steps) {
+      const auto at = zero + milliseconds(at_ms);
+      switch (what) {
+        case 'w':
+          (void)rules.start_wait(at, milliseconds(5000), "before ", " after");
+          break;
+        case 'e':
+          rules.end_wait();
+          break;
+        case 'c':
+          rules.continued(at);
+          break;
+        case 'k':
+          EXPECT_EQ(rules.take_stop(), SIGINT) << c.name;
+          break;
+        default:
+          rules.stop_requested(what == 'i' ? SIGINT : SIGTERM, at);
+      }
+    }
+    if (c.due < 0) {
+      EXPECT_FALSE(rules.due()) << c.name;
+      continue;
+    }
+    EXPECT_EQ(rules.due(), zero + milliseconds(c.due)) << c.name;
+    EXPECT_FALSE(rules.ending(zero + milliseconds(c.due - 1))) << c.name;
+    const std::optional<Ending> ending = rules.ending(zero + milliseconds(c.due + 40));
+    ASSERT_TRUE(ending) << c.name;
+    EXPECT_EQ(ending->message, c.message) << c.name;
+    EXPECT_EQ(ending->status, c.status) << c.name;
+  }
+  EXPECT_EQ(seconds_text(milliseconds(4949)), "4.9 s");
+  EXPECT_EQ(seconds_text(milliseconds(12950)), "13.0 s");
+}
+
+// Stops the whole process, as Ctrl+Z does, and has it continued after a while.
+void stop_process_for(milliseconds pause) {
+  const pid_t self = getpid();
+  if (fork() == 0) {  // the waker, a process of its own: every thread of this one stops
+    std::this_thread::sleep_for(pause);
+    (void)kill(self, SIGCONT);
+    _exit(0);
+  }
+  (void)raise(SIGSTOP);
+}
+
+// The watchdog's thread, with the signals taken over as main takes them, in a run of the loop whose
+// first read sends a signal, is stopped, or hangs. Catches a stop signal that kills the program
+// silently, or ends it before its iteration is done, instead of ending the loop with a message
+// and 128 + N; one that waits for a hung read instead of ending the run within its grace of 2 s
+// (the read's own limit, 5 s, would end it with status 1); a read that hangs holding up the run,
+// or a message that does not say how long was waited or cuts a long camera name; a guard left on
+// after a read that came in time, which would end a healthy run; time spent stopped (Ctrl+Z, then
+// fg a second later) counted against the read limit of 0.5 s by the read it interrupted (which goes
+// on for 0.25 s after); a program started by a library left with the signals blocked; and any of
+// these taking 3 s to end.
+TEST(Watchdog, AStopEndsTheRunAfterItsIterationOrItsGraceAndAHungReadAtItsLimit) {
+  const std::string long_name(300, 'v');
+  const auto ended = [](int windows) {
+    return "the run ended after " + std::to_string(windows) + " windows\n$";
+  };
+  const struct {
+    milliseconds hang_for, timeout;
+    std::string message;
+    int signal, status;
+    milliseconds stopped_for{0};
+  } cases[] = {{milliseconds(10000), milliseconds(300),
+                "^camscope: " + long_name +
+                    " stopped delivering frames \\(none for 0\\.[3-9] s\\); check that it is "
+                    "connected and not in use by another program\n$",
+                0, 1},
+               {milliseconds(10000), milliseconds(5000), "^camscope: stopped by SIGINT\n$", SIGINT,
+                128 + SIGINT},
+               {milliseconds(1000), milliseconds(5000), "^camscope: stopped by SIGHUP\n" + ended(7),
+                SIGHUP, 128 + SIGHUP},
+               {{}, milliseconds(100), "^" + ended(14), 0, 0},
+               {milliseconds(250), milliseconds(500), "^" + ended(14), 0, 0, milliseconds(1000)}};
+  for (const auto& c : cases) {
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EXIT(
+        {
+          Watchdog watchdog(start_up("camscope"));
+          if (fork() == 0) {  // as GStreamer starts its plug-in scanner
+            sigset_t mask;
+            (void)pthread_sigmask(SIG_SETMASK, nullptr, &mask);
+            _exit(sigismember(&mask, SIGINT) || sigismember(&mask, SIGCONT) ? 3 : 0);
+          }
+          int child = 0;
+          (void)wait(&child);
+          FakeDesktop camera;
+          camera.on_first_read = [&] {
+            (void)(c.signal != 0 && kill(getpid(), c.signal));
+            if (c.stopped_for.count() > 0)
+              stop_process_for(c.stopped_for);
+            std::this_thread::sleep_for(c.hang_for);
+          };
+          camera.policy.timeout = c.timeout;
+          camera.policy.camera_name = long_name;
+          std::vector<cv::Mat> frames(9, solid(1));
+          frames[0] = cv::Mat();
+          const int status = camera.run(frames, {-1, 'q'}, watchdog);
+          std::cerr << camera.err.str() << "the run ended after " << camera.shown.size()
+                    << " windows\n";
+          std::this_thread::sleep_for(milliseconds(400));   // for a guard left on
+          std::exit(WEXITSTATUS(child) != 0 ? 3 : status);  // NOLINT(concurrency-mt-unsafe)
+        },
+        ::testing::ExitedWithCode(c.status), c.message);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, milliseconds(3000)) << c.message;
+  }
+}
+
+// Catches camera 1 tried, or the run going on, without camera 0; camera 1 not preferred, or not
+// read; messages naming the wrong camera; OpenCV's log left on while a camera opens, or left silent
+// afterwards, or silenced against OPENCV_LOG_LEVEL; and a camera whose opening never returns
+// (GStreamer waiting for a first frame) holding up the start for ever, or given up without its name
+// or how long was waited.
+TEST(StartUp, KeepsCameraOneWhenItOpensAndCameraZeroMustOpen) {
+  for (const int hung : {0, 1}) {
+    const auto open = [&](int index) {
+      std::this_thread::sleep_for(std::chrono::seconds(index == hung ? 10 : 0));
+      return std::make_shared<FakeDesktop>();
+    };
+    EXPECT_EXIT(
+        {
+          Watchdog watchdog(start_up("camscope"));
+          choose_camera(open, milliseconds(300), watchdog);
+        },
+        ::testing::ExitedWithCode(1),
+        "^camscope: camera " + std::to_string(hung) +
+            " sends no frame \\(none in 0\\.[3-9] s\\); check that it is connected, receives a "
+            "picture and is not in use by another program" +
+            (hung == 1 ? ", or disconnect it to use camera 0" : "") + "\n$");
+  }
+  using cv::utils::logging::getLogLevel;
+  const auto info = cv::utils::logging::LOG_LEVEL_INFO;
+  const auto before = cv::utils::logging::setLogLevel(info);
+  const struct {
+    std::vector<int> tried;
+    int kept;  // -1: none, the program ends with -1
+    bool camera0, camera1, user_level;
+  } cases[] = {{{0}, -1, false, true, false},
+               {{0, 1}, 0, true, false, false},
+               {{0, 1}, 1, true, true, false},
+               {{0, 1}, 1, true, true, true}};
+  Watchdog watchdog;
+  for (const auto& c : cases) {
+    (void)(c.user_level ? setenv("OPENCV_LOG_LEVEL", "INFO", 1) : 0);  // NOLINT
+    std::shared_ptr<FakeDesktop> cameras[] = {std::make_shared<FakeDesktop>(),
+                                              std::make_shared<FakeDesktop>()};
+    cameras[0]->opens = c.camera0;
+    cameras[1]->opens = c.camera1;
+    std::vector<int> tried;
+    const auto open = [&](int index) -> std::shared_ptr<cv::VideoCapture> {
+      tried.push_back(index);
+      EXPECT_EQ(getLogLevel(), c.user_level ? info : cv::utils::logging::LOG_LEVEL_SILENT);
+      return cameras[index];
+    };
+    const std::optional<ChosenCamera> chosen = choose_camera(open, milliseconds(5000), watchdog);
+    (void)unsetenv("OPENCV_LOG_LEVEL");  // NOLINT(concurrency-mt-unsafe)
+    EXPECT_EQ(getLogLevel(), info);
+    EXPECT_EQ(tried, c.tried);
+    ASSERT_EQ(chosen.has_value(), c.kept >= 0);
+    if (chosen) {
+      EXPECT_EQ(chosen->name, "camera " + std::to_string(c.kept));
+      EXPECT_EQ(chosen->cap, cameras[c.kept]);
+    }
+  }
+  cv::utils::logging::setLogLevel(before);
+}
+
+// Catches an OpenCV error or an unknown exception ending the program silently or with status 0,
+// and a fatal signal (Qt's abort, say) that ends it without a word, or under another program's
+// name.
+TEST(FailureReport, EveryKindOfFailureBecomesAMessage) {
+  EXPECT_EXIT(
+      {
+        (void)take_over_signals("camscope-demo");
+        (void)raise(SIGABRT);
+      },
+      ::testing::KilledBySignal(SIGABRT),
+      "^camscope-demo: ended by SIGABRT; please report this as a bug");
+  std::ostringstream err;
+  const cv::Exception error(-215, "m", "f", "x.cpp", 1);
+  EXPECT_EQ(report_failure(std::make_exception_ptr(error), "camscope-demo", err), 1);
+  EXPECT_EQ(report_failure(std::make_exception_ptr(42), "camscope-demo", err), 1);
+  EXPECT_THAT(err.str(), ::testing::StartsWith("camscope-demo: OpenCV failed: "));
+  EXPECT_NE(err.str().find("\ncamscope-demo: ended by an unknown error"), std::string::npos);
+}
+
+}  // namespace
