@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "demo/demo_source.hpp"
+#include "demo/ffmpeg_clip.hpp"
 #include "failure_report.hpp"
-#include "quiet_log.hpp"
 #include "quoted.hpp"
 #include "run_in_windows.hpp"
 #include "startup.hpp"

@@ -8,9 +8,13 @@ std::string frame_size_problem(cv::Size size) {
   if (static_cast<long long>(size.width) * size.height <= kMaxFramePixels) {
     return "";
   }
-  return std::to_string(size.width) + " x " + std::to_string(size.height) +
-         " pixels, more than the " + std::to_string(kMaxFramePixels / 1000000) +
-         " million camscope analyses";
+  const auto millions = [](long long pixels) {
+    const long long tenths = (pixels + 50000) / 100000;
+    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " million";
+  };
+  return std::to_string(size.width) + " x " + std::to_string(size.height) + " pixels (" +
+         millions(static_cast<long long>(size.width) * size.height) + "), more than the " +
+         millions(kMaxFramePixels) + " (8192 x 4320) that camscope analyses";
 }
 
 bool to_colour_frame(const cv::Mat& frame, cv::Mat& out) {

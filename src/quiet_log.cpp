@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
-// Other libraries' logs kept off the terminal where camscope says itself what went wrong: OpenCV's
-// and FFmpeg's, and what decoders and GStreamer write straight to standard error.
+// Other libraries' logs kept off the terminal where camscope says itself what went wrong: OpenCV's,
+// and what decoders and GStreamer write straight to standard error.
 #include "quiet_log.hpp"
 
 #include <fcntl.h>
@@ -9,21 +9,20 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <string>
 
-namespace {
-
-// getenv is not thread-safe, but nothing in camscope changes these variables.
+// getenv is not thread-safe, but nothing in camscope changes these variables after start-up.
 bool log_asked_for() {
   for (const char* asked :
        {"OPENCV_LOG_LEVEL", "OPENCV_FFMPEG_LOGLEVEL", "OPENCV_FFMPEG_DEBUG", "GST_DEBUG"}) {
-    if (std::getenv(asked) != nullptr) {  // NOLINT(concurrency-mt-unsafe)
+    const char* value = std::getenv(asked);  // NOLINT(concurrency-mt-unsafe)
+    // FFmpeg's quiet level, which camscope-demo sets itself, asks for no log.
+    if (value != nullptr && std::string(value) != "-8") {
       return true;
     }
   }
   return false;
 }
-
-}  // namespace
 
 QuietOpenCvLog::QuietOpenCvLog() : saved_(cv::utils::logging::getLogLevel()) {
   if (std::getenv("OPENCV_LOG_LEVEL") == nullptr) {  // NOLINT(concurrency-mt-unsafe)
@@ -60,10 +59,4 @@ QuietStandardError::~QuietStandardError() {
   (void)std::fflush(stderr);
   (void)dup2(saved_, STDERR_FILENO);
   (void)close(saved_);
-}
-
-void quiet_ffmpeg_log() {
-  if (!log_asked_for()) {
-    (void)setenv("OPENCV_FFMPEG_LOGLEVEL", "-8", 1);  // NOLINT(concurrency-mt-unsafe): AV_LOG_QUIET
-  }
 }

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
-// Other libraries' logs kept off the terminal where camscope says itself what went wrong: OpenCV's
-// and FFmpeg's, and what decoders and GStreamer write straight to standard error.
+// Other libraries' logs kept off the terminal where camscope says itself what went wrong: OpenCV's,
+// and what decoders and GStreamer write straight to standard error.
 #pragma once
 
 #include <opencv2/core/utils/logger.hpp>
@@ -35,8 +35,6 @@ class QuietStandardError {
   int saved_ = -1;
 };
 
-// Silences FFmpeg's own log (a damaged frame, a refused connection), which it writes straight to
-// the terminal, unless the user asked for a log as above. OpenCV reads OPENCV_FFMPEG_LOGLEVEL when
-// its FFmpeg back-end first starts, so this must come before that, and before any thread starts:
-// it sets the environment.
-void quiet_ffmpeg_log();
+// Whether the user asked for other libraries' logs: OPENCV_LOG_LEVEL, OPENCV_FFMPEG_LOGLEVEL (other
+// than FFmpeg's quiet level, -8), OPENCV_FFMPEG_DEBUG or GST_DEBUG set.
+bool log_asked_for();

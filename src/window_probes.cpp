@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "environment.hpp"
+#include "quoted.hpp"
 #include "time_limits.hpp"
 #include "watchdog.hpp"
 
@@ -59,7 +60,7 @@ bool local_x_server_listens() {
 }
 
 std::string x_display() {
-  return is_set("DISPLAY") ? "X display \"" + value_of("DISPLAY") + "\"" : "X";
+  return is_set("DISPLAY") ? "X display \"" + quoted(value_of("DISPLAY")) + "\"" : "X";
 }
 
 std::string wayland_socket() {
@@ -68,10 +69,12 @@ std::string wayland_socket() {
   }
   std::string name = is_set("WAYLAND_DISPLAY") ? value_of("WAYLAND_DISPLAY") : "wayland-0";
   if (name.front() != '/') {
-    name = is_set("XDG_RUNTIME_DIR") ? value_of("XDG_RUNTIME_DIR") + "/" + name
-                                     : name + " (XDG_RUNTIME_DIR is not set)";
+    if (!is_set("XDG_RUNTIME_DIR")) {
+      return "Wayland socket " + quoted(name) + " (XDG_RUNTIME_DIR is not set)";
+    }
+    name = value_of("XDG_RUNTIME_DIR") + "/" + name;
   }
-  return "Wayland socket " + name;
+  return "Wayland socket " + quoted(name);
 }
 
 // A server that takes the connection and then says nothing (stopped, or hung) would hold the
@@ -92,7 +95,7 @@ std::string inherited_wayland_problem() {
   struct stat info {};
   if (*end != '\0' || fd < 0 || fd > INT_MAX || fstat(static_cast<int>(fd), &info) != 0 ||
       !S_ISSOCK(info.st_mode)) {
-    return wayland_socket() + ": " + text + " is no open socket";
+    return wayland_socket() + ": " + quoted(text) + " is no open socket";
   }
   pollfd hung_up{static_cast<int>(fd), 0, 0};
   if (poll(&hung_up, 1, 0) == 1 && (hung_up.revents & (POLLHUP | POLLERR)) != 0) {

@@ -8,6 +8,7 @@
 
 #include "environment.hpp"
 #include "qt_platforms.hpp"
+#include "quoted.hpp"
 #include "time_limits.hpp"
 #include "window_probes.hpp"
 
@@ -47,8 +48,8 @@ void check_chosen_platform(const char* program, const std::string& chosen,
     const std::string platform = lower(entry.substr(0, entry.find(':')));
     std::string failure;
     if (probes.qt_platforms.count(platform) == 0) {
-      failure =
-          "Qt has no platform \"" + platform + "\" (it has " + joined(probes.qt_platforms) + ")";
+      failure = "Qt has no platform \"" + quoted(platform) + "\" (it has " +
+                joined(probes.qt_platforms) + ")";
     } else if (platform == "xcb") {
       failure = probes.x();
     } else if (platform.rfind("wayland", 0) == 0) {  // also wayland-egl etc.
@@ -59,8 +60,8 @@ void check_chosen_platform(const char* program, const std::string& chosen,
     }
     failures += (failures.empty() ? "" : "; ") + failure;
   }
-  throw WindowSystemError("cannot open windows on QT_QPA_PLATFORM=" + chosen + ": " + failures +
-                          "; run " + program +
+  throw WindowSystemError("cannot open windows on QT_QPA_PLATFORM=" + quoted(chosen) + ": " +
+                          failures + "; run " + program +
                           " in a desktop session, or correct or unset QT_QPA_PLATFORM to let " +
                           program + " find a window system");
 }

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
@@ -108,12 +109,28 @@ TEST(Demo, TheSceneMovesAndPicturesComeUprightAndClipsAtTheirOwnRate) {
     EXPECT_TRUE(same(windows.shown.at(7 * n).second, solid(colours[n], {16, 8}))) << n;
 }
 
+// Everything written to standard error while call runs.
+std::string standard_error_of(const std::function<void()>& call) {
+  const std::string path = dir + "stderr.txt";
+  const int saved = dup(STDERR_FILENO);
+  FILE* file = std::fopen(path.c_str(), "w");
+  (void)dup2(fileno(file), STDERR_FILENO);
+  call();
+  (void)std::fflush(stderr);
+  (void)dup2(saved, STDERR_FILENO);
+  (void)close(saved);
+  (void)std::fclose(file);
+  std::ifstream written(path);
+  return std::string(std::istreambuf_iterator<char>(written), {});
+}
+
 // Catches a sequence handed to a decoder that assumes one size for all its pictures (a crash) or
 // one form (gray, alpha and 16-bit pictures shown wrongly), not played again from its first file,
 // or not from file 1 when there is no file 0; float pictures (TIFF, EXR) not stretched from 0..1
 // to 0..255; and a picture that declares more pixels than camscope analyses decoded before it is
-// refused, or refused without its size and the limit. Each picture's gray differs if its channels
-// were swapped.
+// refused, or refused without its size and the limit; and libpng's own line about a picture cut
+// short reaching the terminal before camscope's. Each picture's gray differs if its channels were
+// swapped.
 TEST(Demo, SequencesAndPicturesOfEveryFormComeInTrueColour) {
   const cv::Mat colour = solid(kColour, {6, 4});
   cv::Mat alpha;
@@ -135,8 +152,15 @@ TEST(Demo, SequencesAndPicturesOfEveryFormComeInTrueColour) {
     PictureCamera floating(dir + "float" + extension, false);
     EXPECT_TRUE(same(read_through_loop(floating, 1)[0], colour)) << extension;
   }
-  // A PNG whose header declares 20000 x 20000 pixels: its data, one pixel, is never reached.
   std::vector<uchar> png;
+  cv::imencode(".png", solid(kColour, {40, 30}), png);
+  std::ofstream(dir + "cut.png", std::ios::binary)
+      .write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size() - 20));
+  EXPECT_EQ(standard_error_of([] {
+              EXPECT_THROW(PictureCamera(dir + "cut.png", false), SourceError);
+            }),
+            "");
+  // A PNG whose header declares 20000 x 20000 pixels: its data, one pixel, is never reached.
   cv::imencode(".png", solid(kColour, {1, 1}), png);
   for (const int at : {16, 20}) {
     png[at + 2] = 20000 >> 8;
@@ -149,8 +173,9 @@ TEST(Demo, SequencesAndPicturesOfEveryFormComeInTrueColour) {
     ADD_FAILURE() << "a picture of 20000 x 20000 was taken";
   } catch (const SourceError& e) {
     EXPECT_EQ(std::string(e.what()), "cannot play " + dir +
-                                         "huge.png: it is a picture of 20000 x 20000 pixels, more "
-                                         "than the 35 million camscope analyses");
+                                         "huge.png: it is a picture of 20000 x 20000 pixels "
+                                         "(400.0 million), more than the 35.4 million (8192 x "
+                                         "4320) that camscope analyses");
   }
 }
 
@@ -164,6 +189,26 @@ TEST(Demo, PictureSizeIsReadOffEveryFormatsHeader) {
     EXPECT_EQ(picture_size(path), type == ".exr" ? std::nullopt  // read by decoding
                                                  : std::optional<cv::Size>(cv::Size(7, 5)))
         << extension;
+  }
+}
+
+// Catches frames of a clip that changes size mid-way (an MJPEG camera's stream, here its JPEGs one
+// after another) converted at the first one's size: a mosaic of leftover data, or a crash.
+TEST(Demo, AClipWhoseFramesChangeSizeIsPlayedAtEachFramesOwnSize) {
+  Watchdog watchdog;
+  std::ofstream stream(dir + "changes.mjpeg", std::ios::binary);
+  for (const cv::Size size : {cv::Size(16, 8), cv::Size(8, 4)}) {
+    std::vector<uchar> jpeg;
+    cv::imencode(".jpg", solid(kColour, size), jpeg);
+    stream.write(reinterpret_cast<const char*>(jpeg.data()), std::streamsize(jpeg.size()));
+  }
+  stream.close();
+  ClipCamera clip(dir + "changes.mjpeg", identify_source(dir + "changes.mjpeg"), watchdog);
+  const std::vector<cv::Mat> frames = read_through_loop(clip, 3);
+  const cv::Size sizes[] = {{16, 8}, {8, 4}, {16, 8}};
+  for (int n = 0; n < 3; n++) {
+    EXPECT_EQ(frames[n].size(), sizes[n]) << n;
+    EXPECT_LE(cv::norm(frames[n], solid(kColour, sizes[n]), cv::NORM_INF), 2) << n;  // JPEG's
   }
 }
 
@@ -246,7 +291,7 @@ TEST(Demo, AStreamThatCannotBeOpenedIsToldByWhatAnswersAtItsAddress) {
   ASSERT_EQ(getsockname(server, reinterpret_cast<sockaddr*>(&address), &length), 0);
   const std::string port = std::to_string(ntohs(address.sin_port));
   EXPECT_THAT(stream_problem("rtsp://localhost:" + port + "/x", watchdog),
-              HasSubstr("the server at localhost port " + port + " answers, but OpenCV"));
+              HasSubstr("the server at localhost port " + port + " answers, but FFmpeg"));
   (void)close(server);
   EXPECT_THAT(stream_problem("rtsp://127.0.0.1:" + port + "/x", watchdog),
               HasSubstr("nothing answers at 127.0.0.1 port " + port + " (Connection refused)"));

@@ -183,8 +183,9 @@ TEST(FrameLoop, FramesOfAnyFormAndSizeReachTheStagesAsColour) {
   EXPECT_TRUE(same(loop.shown[6].second, solid(0, {8, 6}, CV_8UC1)));   // three sizes: no motion
   EXPECT_TRUE(same(loop.shown[13].second, solid(0, {5, 4}, CV_8UC1)));  // three colours the same
   EXPECT_EQ(loop.err.str(),
-            "camscope: camera 0 delivers frames of 8193 x 4321 pixels, more than the 35 million "
-            "camscope analyses; choose a smaller capture format\n");
+            "camscope: camera 0 delivers frames of 8193 x 4321 pixels (35.4 million), more than "
+            "the 35.4 million (8192 x 4320) that camscope analyses; choose a smaller capture "
+            "format\n");
 }
 
 // Catches a paced source whose wait for its next frame leaves the windows unserviced (no poll, or

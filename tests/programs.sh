@@ -5,7 +5,9 @@
 # cannot play, each answered before any window. The demo on the desktops it may meet: on X (a
 # virtual display), playing a picture, all seven windows appear, the console line gives the
 # picture's colour and q ends it with 0. On a Wayland desktop without X, with no hint from the
-# variables, it finds Wayland and runs its own scene until SIGTERM ends it with 143. Where no window system
+# variables, it finds Wayland and runs its own scene until SIGTERM ends it with 143, and so it does
+# on a socket inherited in WAYLAND_SOCKET. A pipe whose reader has ended gets the message and status
+# 1, not a silent 141, and a name with a control character is quoted. Where no window system
 # answers, it ends with status 1 and a message that starts with its own name and says what it
 # tried, never with Qt's abort; a display server that never answers is given up after 5 s. Started
 # with SIGHUP ignored (nohup), the demo keeps it ignored. Nothing here waits for a fixed time: each
@@ -96,6 +98,31 @@ wait_until has_lines $(($(lines) + 2))
 kill -TERM "$pid"
 expect_status 143 SIGTERM
 
+# A Wayland socket inherited in WAYLAND_SOCKET (a compositor that starts its client so) is left for
+# Qt, which opens the windows on it.
+: >"$runtime/out"
+run_demo python3 -c 'import os, socket, sys
+s = socket.socket(socket.AF_UNIX)
+s.connect(sys.argv[1])
+os.set_inheritable(s.fileno(), True)
+os.environ["WAYLAND_SOCKET"] = str(s.fileno())
+os.execvp(sys.argv[2], sys.argv[2:])' "$runtime/camscope-test" &
+pid=$!
+wait_until has_lines 2
+kill -TERM "$pid"
+expect_status 143 "WAYLAND_SOCKET"
+
+# A console line that cannot be written ends the run with a message and status 1, never a silent 141
+# (SIGPIPE): here the reader of a pipe has ended.
+{
+  env -u WAYLAND_DISPLAY XDG_RUNTIME_DIR="$runtime" timeout 30 "$demo" "$runtime/still.ppm" \
+    2>"$runtime/err"
+  echo $? >"$runtime/status"
+} | head -n 2 >/dev/null
+[ "$(cat "$runtime/status")" = 1 ] &&
+  grep -q "^camscope-demo: cannot write the console line: Broken pipe;" "$runtime/err" ||
+  fail "a closed pipe: status $(cat "$runtime/status"), $(cat "$runtime/err")"
+
 # Cases that open no window: the demo's command line (help, version, usage errors, files it
 # cannot play, a stream that stalls, given up after 5 s), window systems that do not answer, or not
 # as asked (a screen the X server lacks, a platform Qt lacks), and a console line that cannot be
@@ -114,7 +141,7 @@ done <<END
 |a b|2|err|camscope-demo: one FILE at most*
 |--fast|2|err|camscope-demo: unknown option --fast*
 |$runtime|1|err|camscope-demo: cannot play $runtime: it is a directory*
-|$runtime/notes.txt|1|err|camscope-demo: cannot play $runtime/notes.txt: OpenCV cannot open it*
+|$runtime/notes.txt|1|err|camscope-demo: cannot play $runtime/notes.txt: it is neither a picture*
 |$runtime/stalled.avi|1|err|camscope-demo: cannot play $runtime/stalled.avi: no frame came in 5.? s;*
 |$runtime/empty.avi|1|err|camscope-demo: cannot play $runtime/empty.avi: the file is empty;*
 |$runtime/f_%03d.png|1|err|camscope-demo: cannot play $runtime/f_%03d.png: no file matches the pattern (the first would be $runtime/f_000.png or $runtime/f_001.png)*
@@ -122,9 +149,10 @@ done <<END
 |$runtime/f_%999999999d.png|1|err|camscope-demo: cannot play $runtime/f_%999999999d.png: no file matches the pattern*
 |$runtime/f_%s.png|1|err|camscope-demo: cannot play $runtime/f_%s.png: not an image sequence pattern camscope knows*
 |rtsp://127.0.0.1:1/live|1|err|camscope-demo: cannot play rtsp://127.0.0.1:1/live: nothing answers at 127.0.0.1 port 1 (Connection refused);*
-OPENCV_FFMPEG_LOGLEVEL=16|rtsp://127.0.0.1:1/live|1|out|*FFMPEG*refused*
+OPENCV_FFMPEG_LOGLEVEL=16|rtsp://127.0.0.1:1/live|1|err|*tcp*refused*camscope-demo: cannot play*
 |/dev/null|1|err|camscope-demo: cannot play /dev/null: it is not a camera*
 |-- -x.png|1|err|camscope-demo: cannot play -x.png: No such file*
+|$runtime/a$(printf '\033')cb.png|1|err|camscope-demo: cannot play \$'$runtime/a*cb.png': No such file*
 DISPLAY=:97 QT_QPA_PLATFORM=||1|err|camscope-demo: *X display ":97"*
 DISPLAY=$DISPLAY.3||1|err|camscope-demo: *X display "$DISPLAY.3": the server has no*
 WAYLAND_DISPLAY=nowhere XDG_SESSION_TYPE=wayland||1|err|camscope-demo: *$runtime/nowhere*

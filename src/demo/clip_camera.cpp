@@ -19,7 +19,7 @@ namespace {
 constexpr double kDefaultFrameRate = 30.0;
 
 // A rate from one frame in 1000 seconds to 1000 a second is the clip's own; outside those it is a
-// container's placeholder (FFmpeg reports some time bases as rates), taken as no rate.
+// container's placeholder (some give their time base as the rate), taken as no rate.
 std::chrono::nanoseconds interval_at(double rate) {
   const double usable =
       std::isfinite(rate) && rate >= 0.001 && rate <= 1000 ? rate : kDefaultFrameRate;
@@ -44,15 +44,14 @@ ClipCamera::ClipCamera(const std::string& name, const Source& source, Watchdog& 
     const WaitGuard guard(watchdog, kOpenLimit,
                           "cannot play " + quoted(name) + ": no frame came in ",
                           no_first_frame_advice(source));
-    opened = open_clip();
+    const QuietStandardError quiet;  // camscope says itself what is wrong
+    opened = clip_.open(name);
     if (opened) {
-      const cv::Size declared(static_cast<int>(get(cv::CAP_PROP_FRAME_WIDTH)),
-                              static_cast<int>(get(cv::CAP_PROP_FRAME_HEIGHT)));
-      if (const std::string too_large = frame_size_problem(declared); !too_large.empty()) {
+      if (const std::string too_large = frame_size_problem(clip_.declared_size());
+          !too_large.empty()) {
         throw SourceError(name, "its frames are " + too_large);
       }
-      const QuietStandardError quiet;
-      if (!cv::VideoCapture::read(first_) || first_.empty()) {
+      if (!clip_.read(first_)) {
         throw SourceError(name, stream_ ? "the stream sent no frame; check its address"
                                         : "it holds no frame; it may be damaged");
       }
@@ -60,45 +59,35 @@ ClipCamera::ClipCamera(const std::string& name, const Source& source, Watchdog& 
   }
   if (!opened) {
     throw SourceError(name, stream_ ? stream_problem(name, watchdog)
-                                    : "OpenCV cannot open it as a video or image: not a format it "
-                                      "knows, or one whose codec is not installed; convert it (for "
-                                      "example with ffmpeg) or try another file");
+                                    : "it is neither a picture OpenCV reads nor a video FFmpeg "
+                                      "knows, or its codec is not installed; convert it or try "
+                                      "another file");
   }
-  interval_ = interval_at(get(cv::CAP_PROP_FPS));
+  interval_ = interval_at(clip_.frame_rate());
 }
 
 bool ClipCamera::read(cv::OutputArray image) {
+  cv::Mat frame;
   if (!served_first_ || still_) {
     served_first_ = true;
-    first_.copyTo(image);  // a copy: the loop may keep or write into what it reads
-    return true;
-  }
-  if (cv::VideoCapture::read(image) && !image.empty()) {
+    frame = first_.clone();  // a copy: the loop may keep or write into what it reads
+  } else if (clip_.read(frame)) {
     played_second_ = true;
-    return true;
+  } else if (!stream_ && !played_second_) {
+    still_ = true;  // a video of one frame: no need to go back for each read
+    frame = first_.clone();
+  } else if (!read_from_start(frame)) {
+    image.release();
+    return false;
   }
-  if (!stream_ && !played_second_) {
-    still_ = true;  // a video of one frame: no need to open it again for each read
-    first_.copyTo(image);
-    return true;
-  }
-  if (read_from_start(image)) {
-    return true;
-  }
-  image.release();
-  return false;
+  image.assign(frame);
+  return true;
 }
 
-bool ClipCamera::read_from_start(cv::OutputArray image) {
-  if (!stream_ && set(cv::CAP_PROP_POS_FRAMES, 0) && cv::VideoCapture::read(image) &&
-      !image.empty()) {
+bool ClipCamera::read_from_start(cv::Mat& frame) {
+  if (!stream_ && clip_.rewind() && clip_.read(frame)) {
     return true;
   }
-  return open_clip() && cv::VideoCapture::read(image) && !image.empty();
-}
-
-bool ClipCamera::open_clip() {
-  const QuietOpenCvLog quiet;  // its guesses at every back-end would bury camscope's message
-  const QuietStandardError quiet_errors;
-  return open(name_, stream_ ? cv::CAP_ANY : cv::CAP_FFMPEG);
+  const QuietStandardError quiet;
+  return clip_.open(name_) && clip_.read(frame);
 }

@@ -7,33 +7,33 @@
 #include <opencv2/videoio.hpp>
 #include <string>
 
+#include "demo/ffmpeg_clip.hpp"
+
 struct Source;
 class Watchdog;
 
-// Serves the frames of whatever cv::VideoCapture opens by name: a video file, again from its first
-// frame after its last (a video of one frame is shown like a picture), or a stream, connected anew
-// when a read fails. Its frames are to be read one every frame_interval().
+// Serves the frames that FFmpeg decodes from a video file, again from the first after the last (a
+// video of one frame is shown like a picture), or from a stream, connected anew when a read fails.
+// Its frames are to be read one every frame_interval().
 class ClipCamera : public cv::VideoCapture {
  public:
   // Opens the clip and reads its first frame, within kOpenLimit; throws SourceError when it cannot
   // be played, saying why.
   ClipCamera(const std::string& name, const Source& source, Watchdog& watchdog);
+  bool isOpened() const override { return true; }
   bool read(cv::OutputArray image) override;
 
   // The clip's own frame interval: 30 a second when it gives no usable rate.
   std::chrono::nanoseconds frame_interval() const { return interval_; }
 
  private:
-  // A file goes back to its first frame where the back-end can, else is opened again, as a stream
-  // is; then its first frame is read.
-  bool read_from_start(cv::OutputArray image);
-  // Opens a file through FFmpeg alone: GStreamer, which OpenCV would also try, writes its
-  // complaints about a file it cannot read straight to the terminal. A stream goes to whichever
-  // back-end OpenCV picks.
-  bool open_clip();
+  // A file goes back to its first frame where it can, else is opened again, as a stream is; then
+  // its first frame is read.
+  bool read_from_start(cv::Mat& frame);
 
   std::string name_;
   bool stream_;
+  FfmpegClip clip_;
   std::chrono::nanoseconds interval_;
   cv::Mat first_;  // the frame that opening the clip read, served first
   bool served_first_ = false;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 // Why a stream cannot be played: its host unknown, nothing answering at its port, or a server
-// whose stream OpenCV cannot open.
+// whose stream FFmpeg cannot open.
 #include "demo/stream_diagnosis.hpp"
 
 #include <netdb.h>
@@ -51,8 +51,7 @@ int connect_error(const addrinfo& address) {
 std::string stream_problem(const std::string& url, Watchdog& watchdog) {
   const StreamAddress address = parse_stream_url(url);
   const std::string cannot_open =
-      "OpenCV cannot open the stream; check the address, and that the capture back-ends OpenCV "
-      "uses here (FFmpeg, GStreamer) support " +
+      "FFmpeg cannot open the stream; check the address, and that FFmpeg supports " +
       quoted(address.scheme);
   if (address.host.empty() || address.port.empty()) {
     return cannot_open;
