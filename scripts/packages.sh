@@ -8,7 +8,7 @@ RUN_PACKAGES="g++ cmake make pkg-config libopencv-dev libavformat-dev libavcodec
   libavutil-dev libxcb1-dev libwayland-dev qtbase5-dev qtwayland5"
 PACKAGE_PACKAGES="dpkg-dev file"
 TEST_PACKAGES="$PACKAGE_PACKAGES libgtest-dev libgmock-dev libbenchmark-dev lintian groff-base xvfb
-  xauth xdotool weston python3 clang-tidy clang-format"
+  xauth xdotool x11-utils openbox weston python3 clang-tidy clang-format"
 TOOL_PACKAGES="valgrind imagemagick"
 
 # Installs the packages named in "$@" that are not installed yet (needs root or sudo).

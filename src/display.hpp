@@ -3,8 +3,12 @@
 #pragma once
 
 #include <chrono>
+#include <memory>
 #include <opencv2/core.hpp>
 #include <string>
+#include <vector>
+
+#include "window_layout.hpp"
 
 class Display {
  public:
@@ -16,9 +20,31 @@ class Display {
   virtual int poll_key(std::chrono::milliseconds delay) = 0;
 };
 
-// The real windows, through OpenCV's highgui.
+class ClosedWindows;
+
+// The real windows, through OpenCV's highgui: resizable, each image scaled with its window and
+// keeping its aspect, and laid out over the screen so that all can be seen at once (see
+// lay_out_windows), in the order they were first shown. They are laid out again when one is
+// added or an image changes its size; a window its user closes comes back in its own place.
 class HighGuiDisplay : public Display {
  public:
+  HighGuiDisplay();
+  ~HighGuiDisplay() override;
   void show(const std::string& title, const cv::Mat& image) override;
   int poll_key(std::chrono::milliseconds delay) override;
+
+ private:
+  // Lays out all the windows; returns a key pressed while the window manager framed them, or -1.
+  int lay_out();
+  // Puts window i in its place.
+  void place(size_t i);
+
+  std::vector<std::string> titles_;  // in the order the windows were first shown
+  std::vector<cv::Size> sizes_;      // of their images
+  std::vector<cv::Rect> places_;     // their contents' rectangles, once laid out
+  bool layout_due_ = false;          // a window was added, or an image changed its size
+  bool framed_ = false;              // the window manager's frames have been measured
+  WindowFrame frame_;
+  std::vector<size_t> reopened_;  // closed and shown again: put back in place after the next poll
+  std::unique_ptr<ClosedWindows> closed_;
 };

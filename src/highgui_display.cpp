@@ -1,14 +1,72 @@
 // SPDX-License-Identifier: Apache-2.0
-// The real windows, through OpenCV's highgui.
+// The real windows, through OpenCV's highgui, laid out over the screen.
 #include <algorithm>
 #include <opencv2/highgui.hpp>
 
+#include "desktop.hpp"
 #include "display.hpp"
 
+HighGuiDisplay::HighGuiDisplay() : closed_(std::make_unique<ClosedWindows>()) {}
+
+HighGuiDisplay::~HighGuiDisplay() = default;
+
 void HighGuiDisplay::show(const std::string& title, const cv::Mat& image) {
-  cv::imshow(title, image);
+  const size_t i =
+      static_cast<size_t>(std::find(titles_.begin(), titles_.end(), title) - titles_.begin());
+  if (i == titles_.size()) {
+    // Without OpenCV's toolbar, which makes every window 1,500 pixels wide whatever its image.
+    cv::namedWindow(title, cv::WINDOW_NORMAL | cv::WINDOW_KEEPRATIO | cv::WINDOW_GUI_NORMAL);
+    closed_->watch(title);
+    titles_.push_back(title);
+    sizes_.push_back(image.size());
+    layout_due_ = true;
+  } else if (sizes_[i] != image.size()) {
+    sizes_[i] = image.size();
+    layout_due_ = true;
+  }
+  cv::imshow(title, image);  // which shows a closed window again
+  if (closed_->take(title) && !places_.empty()) {
+    place(i);
+    reopened_.push_back(i);
+  }
 }
 
 int HighGuiDisplay::poll_key(std::chrono::milliseconds delay) {
-  return cv::waitKey(static_cast<int>(std::max<long long>(delay.count(), 1)));  // 0: for ever
+  int key = cv::waitKey(static_cast<int>(std::max<long long>(delay.count(), 1)));  // 0: for ever
+  if (layout_due_) {
+    const int pressed = lay_out();
+    key = key != -1 ? key : pressed;
+  }
+  // A window manager may place a window that comes back after camscope's move: move it again.
+  for (const size_t i : reopened_) {
+    place(i);
+  }
+  reopened_.clear();
+  return key;
+}
+
+int HighGuiDisplay::lay_out() {
+  int key = -1;
+  // A window manager frames a new window a moment after it appears; without one, it stays bare.
+  const auto given_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+  while (!framed_ && std::chrono::steady_clock::now() < given_up) {
+    const int pressed = cv::waitKey(10);
+    key = key != -1 ? key : pressed;
+    frame_ = frame_of(titles_.front());
+    framed_ = frame_.top > 0;
+  }
+  framed_ = true;
+  places_ = lay_out_windows(usable_screen_area(titles_.front()), sizes_, frame_);
+  for (size_t i = 0; i < titles_.size(); i++) {
+    place(i);
+  }
+  layout_due_ = false;
+  return key;
+}
+
+void HighGuiDisplay::place(size_t i) {
+  const cv::Rect& content = places_[i];
+  cv::resizeWindow(titles_[i], content.width, content.height);
+  // A window's position is its frame's; on Wayland the compositor places windows, not camscope.
+  cv::moveWindow(titles_[i], content.x - frame_.left, content.y - frame_.top);
 }

@@ -4,6 +4,7 @@
 
 #include <iostream>
 
+#include "desktop.hpp"
 #include "display.hpp"
 #include "window_probes.hpp"
 #include "window_system.hpp"
@@ -12,6 +13,7 @@ int run_in_windows(const char* program, cv::VideoCapture& cap, const ReadPolicy&
                    Watchdog& watchdog) {
   XConnection x_probe;  // kept while the windows are open
   prepare_window_system(program, watchdog, x_probe);
+  introduce_to_desktop(program);
   HighGuiDisplay display;
   return run_frame_loop(cap, display, std::cout, policy, watchdog);
 }

@@ -59,24 +59,6 @@ bool local_x_server_listens() {
   return false;
 }
 
-std::string x_display() {
-  return is_set("DISPLAY") ? "X display \"" + quoted(value_of("DISPLAY")) + "\"" : "X";
-}
-
-std::string wayland_socket() {
-  if (is_set("WAYLAND_SOCKET")) {
-    return "Wayland socket given in WAYLAND_SOCKET";
-  }
-  std::string name = is_set("WAYLAND_DISPLAY") ? value_of("WAYLAND_DISPLAY") : "wayland-0";
-  if (name.front() != '/') {
-    if (!is_set("XDG_RUNTIME_DIR")) {
-      return "Wayland socket " + quoted(name) + " (XDG_RUNTIME_DIR is not set)";
-    }
-    name = value_of("XDG_RUNTIME_DIR") + "/" + name;
-  }
-  return "Wayland socket " + quoted(name);
-}
-
 // A server that takes the connection and then says nothing (stopped, or hung) would hold the
 // probe, and then Qt, for ever.
 WaitGuard guard_answer(const std::string& who, std::chrono::milliseconds limit, Watchdog& watchdog,
@@ -105,6 +87,24 @@ std::string inherited_wayland_problem() {
 }
 
 }  // namespace
+
+std::string x_display() {
+  return is_set("DISPLAY") ? "X display \"" + quoted(value_of("DISPLAY")) + "\"" : "X";
+}
+
+std::string wayland_socket() {
+  if (is_set("WAYLAND_SOCKET")) {
+    return "Wayland socket given in WAYLAND_SOCKET";
+  }
+  std::string name = is_set("WAYLAND_DISPLAY") ? value_of("WAYLAND_DISPLAY") : "wayland-0";
+  if (name.front() != '/') {
+    if (!is_set("XDG_RUNTIME_DIR")) {
+      return "Wayland socket " + quoted(name) + " (XDG_RUNTIME_DIR is not set)";
+    }
+    name = value_of("XDG_RUNTIME_DIR") + "/" + name;
+  }
+  return "Wayland socket " + quoted(name);
+}
 
 XConnection::~XConnection() {
   keep(nullptr);

@@ -23,6 +23,11 @@ class XConnection {
   xcb_connection_t* connection_ = nullptr;
 };
 
+// The X display and the Wayland socket that the environment points at, as the messages name them:
+// X display ":0"; Wayland socket /run/user/1000/wayland-0.
+std::string x_display();
+std::string wayland_socket();
+
 // "" when the X server of DISPLAY answers, its connection then going to kept; else what went
 // wrong. A server that does not answer within limit has the watchdog end the process with status 1
 // and a message naming it.

@@ -156,10 +156,9 @@ TEST(Demo, SequencesAndPicturesOfEveryFormComeInTrueColour) {
   cv::imencode(".png", solid(kColour, {40, 30}), png);
   std::ofstream(dir + "cut.png", std::ios::binary)
       .write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size() - 20));
-  EXPECT_EQ(standard_error_of([] {
-              EXPECT_THROW(PictureCamera(dir + "cut.png", false), SourceError);
-            }),
-            "");
+  EXPECT_EQ(
+      standard_error_of([] { EXPECT_THROW(PictureCamera(dir + "cut.png", false), SourceError); }),
+      "");
   // A PNG whose header declares 20000 x 20000 pixels: its data, one pixel, is never reached.
   cv::imencode(".png", solid(kColour, {1, 1}), png);
   for (const int at : {16, 20}) {

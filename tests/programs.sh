@@ -16,11 +16,13 @@
 # seconds.
 camscope=$1
 demo=$2
-command -v Xvfb >/dev/null && command -v xdotool >/dev/null && command -v weston >/dev/null ||
-  { echo "skipped: needs Xvfb, xdotool and weston"; exit 77; }
+for tool in Xvfb xdotool xwininfo xprop openbox weston python3; do
+  command -v $tool >/dev/null || { echo "skipped: needs $tool"; exit 77; }
+done
 runtime=$(mktemp -d) || exit 1  # private, as Wayland wants its runtime folder
 touch "$runtime/out" "$runtime/err" "$runtime/log"
-trap 'kill "$xvfb" "$weston" "$pid" 2>/dev/null; rm -rf "$runtime"' EXIT
+# Unquoted: a server not started yet leaves no empty argument, which would end kill's list there.
+trap 'kill $xvfb $weston $desk_server $openbox $pid 2>/dev/null; rm -rf "$runtime"' EXIT
 fail() { echo "$*"; exit 1; }
 
 if [ ! -e /dev/video0 ]; then
@@ -81,6 +83,54 @@ xdotool key --window "$(xdotool search --name '^diff image$' | head -n 1)" q
 expect_status 0 "q"
 [ "$(head -n 1 "$runtime/out")" = " Red = 200 Green = 50 Blue = 10 Frame_num = 1" ] ||
   fail "the picture's console line: $(head -n 1 "$runtime/out")"
+
+# A desktop with a window manager (openbox) on a laptop's 1366x768 screen: the seven windows lie
+# whole on the screen, frames included, none over another, and carry the demo's WM_CLASS; one closed
+# with Alt+F4 comes back in its own place; killing the windows' connection (xkill) ends the run with
+# status 1 and a message naming the display.
+Xvfb -displayfd 3 -screen 0 1366x768x24 -nolisten tcp 3>"$runtime/desk" 2>>"$runtime/log" &
+pid=$!
+desk_server=$pid
+wait_until [ -s "$runtime/desk" ]
+desk=":$(cat "$runtime/desk")"
+DISPLAY=$desk openbox >>"$runtime/log" 2>&1 &
+openbox=$!
+run_demo DISPLAY="$desk" &
+pid=$!
+frames() {  # each window's frame as x y width height, in the window table's order
+  for title in "Source image" hist_image histmax_color COLOR_BGR2GRAY 2D_FFT Laplacian "diff image"; do
+    window=$(DISPLAY=$desk xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n 1)
+    [ -n "$window" ] || return 1
+    echo "$(DISPLAY=$desk xwininfo -id "$window" | awk '/Absolute upper-left X/ {x = $4}
+      /Absolute upper-left Y/ {y = $4} /Width:/ {w = $2} /Height:/ {h = $2} END {print x, y, w, h}') \
+      $(DISPLAY=$desk xprop -id "$window" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')"
+  done | awk '{print $1 - $5, $2 - $7, $3 + $5 + $6, $4 + $7 + $8}'
+}
+whole_and_apart() {
+  frames >"$runtime/frames" 2>/dev/null && [ "$(wc -l <"$runtime/frames")" -eq 7 ] &&
+    awk '{x[NR] = $1; y[NR] = $2; w[NR] = $3; h[NR] = $4}
+      END {for (i = 1; i <= NR; i++) {
+             if (x[i] < 0 || y[i] < 0 || x[i] + w[i] > 1366 || y[i] + h[i] > 768) exit 1
+             for (j = 1; j < i; j++)
+               if (x[i] < x[j] + w[j] && x[j] < x[i] + w[i] && y[i] < y[j] + h[j] && y[j] < y[i] + h[i]) exit 1
+           }}' "$runtime/frames"
+}
+wait_until whole_and_apart
+window_of() { DISPLAY=$desk xdotool search --onlyvisible --name "^$1\$" | head -n 1; }
+DISPLAY=$desk xprop -id "$(window_of 2D_FFT)" WM_CLASS | grep -q '"camscope-demo", "camscope-demo"' ||
+  fail "WM_CLASS: $(DISPLAY=$desk xprop -id "$(window_of 2D_FFT)" WM_CLASS)"
+placed=$(sed -n 5p "$runtime/frames")
+closed=$(window_of 2D_FFT)
+DISPLAY=$desk xdotool windowactivate --sync "$closed" key alt+F4
+back_in_place() { [ "$(window_of 2D_FFT)" != "$closed" ] && frames >"$runtime/frames" &&
+  [ "$(sed -n 5p "$runtime/frames")" = "$placed" ]; }
+wait_until back_in_place
+DISPLAY=$desk xdotool windowkill "$(window_of "diff image")"
+expect_status 1 xkill
+case "$(cat "$runtime/err")" in
+*"camscope-demo: lost the connection to X display \"$desk\" ("*) ;;
+*) fail "xkill: $(cat "$runtime/err")" ;;
+esac
 
 XDG_RUNTIME_DIR="$runtime" weston --backend=headless-backend.so --socket=camscope-test \
   >"$runtime/log" 2>&1 &

@@ -12,6 +12,7 @@
 #include <cstdlib>
 
 #include "qt_platforms.hpp"
+#include "window_layout.hpp"
 
 namespace {
 
@@ -70,6 +71,64 @@ TEST(WindowSystem, SessionFirstThenTheOtherAndOnlyWhatQtHas) {
     }
   }
   set_or_unset("QT_QPA_PLATFORM", nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// The seven images of camscope's windows for frames of this size: the frame, the plot, the swatch,
+// the gray frame, the spectrum (of the same size for even counts), the edge and motion masks.
+std::vector<cv::Size> windows_for(cv::Size frame) {
+  return {frame, {512, 400}, {400, 400}, frame, frame, frame, frame};
+}
+
+// Catches windows (with their frames) that overlap or leave the usable area, leave the table's
+// order (left to right in rows, top to bottom), are not all shrunk by one factor, lose their
+// aspect, are shrunk when they fit at their own size (on either side of that boundary) or more
+// than they must (a laptop's 1366 x 768 without its panel fits 640 x 480 frames at 0.62: four and
+// three in two rows), are enlarged on a large screen, or on a screen too small for the smallest
+// size are not kept at that size and on the screen.
+TEST(WindowLayout, AllSevenWholeApartInOrderAndAsLargeAsTheyFit) {
+  const WindowFrame none{}, openbox{1, 20, 1, 5};
+  const struct {
+    cv::Rect usable;
+    std::vector<cv::Size> images;
+    WindowFrame frame;
+    double lowest, highest;  // the common scale expected
+  } cases[] = {{{0, 0, 400, 200}, std::vector<cv::Size>(7, {100, 100}), none, 1, 1},
+               {{0, 0, 399, 200}, std::vector<cv::Size>(7, {100, 100}), none, 0.99, 0.99},
+               {{0, 32, 1366, 736}, windows_for({640, 480}), openbox, 0.615, 0.62},
+               {{0, 0, 960, 540}, windows_for({640, 480}), openbox, 0.2, 0.5},  // scale factor 2
+               {{0, 0, 1920, 1080}, windows_for({3840, 2160}), openbox, 0.1, 0.25},
+               {{0, 0, 4096, 3072}, windows_for({640, 480}), openbox, 1, 1},
+               {{0, 0, 100, 60}, windows_for({640, 480}), openbox, kSmallestScale, kSmallestScale}};
+  for (const auto& c : cases) {
+    const std::vector<cv::Rect> placed = lay_out_windows(c.usable, c.images, c.frame);
+    ASSERT_EQ(placed.size(), c.images.size());
+    const auto outer = [&](const cv::Rect& r) {
+      return cv::Rect(r.x - c.frame.left, r.y - c.frame.top, r.width + c.frame.left + c.frame.right,
+                      r.height + c.frame.top + c.frame.bottom);
+    };
+    const bool too_small = c.highest == kSmallestScale;
+    const double scale = double(placed[0].width) / c.images[0].width;
+    EXPECT_GE(scale, c.lowest - 0.002) << c.usable;
+    EXPECT_LE(scale, c.highest + 0.002) << c.usable;
+    for (size_t i = 0; i < placed.size(); i++) {
+      EXPECT_EQ(outer(placed[i]) & c.usable, outer(placed[i])) << c.usable << " window " << i;
+      EXPECT_LE(std::abs(placed[i].width - c.images[i].width * scale), 1) << c.usable << " " << i;
+      EXPECT_LE(std::abs(placed[i].height - c.images[i].height * scale), 1) << c.usable << " " << i;
+      if (i > 0 && !too_small) {
+        const cv::Rect before = placed[i - 1];
+        EXPECT_TRUE((placed[i].y == before.y && placed[i].x > before.x) || placed[i].y > before.y)
+            << c.usable << " window " << i;
+      }
+      for (size_t j = 0; j < i && !too_small; j++)
+        EXPECT_TRUE((outer(placed[i]) & outer(placed[j])).empty()) << c.usable << i << j;
+    }
+  }
+  EXPECT_EQ(lay_out_windows({0, 0, 399, 200}, std::vector<cv::Size>(7, {100, 100}), none)[6],
+            cv::Rect(198, 99, 99, 99));
 }
 
 }  // namespace

@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: Apache-2.0
+// What camscope asks of Qt itself about its windows, beyond OpenCV's calls: the screen, the frames
+// the window manager adds, windows closed by their user, the program's name on the desktop, and a
+// window system that goes away.
+#include "desktop.hpp"
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <QEvent>
+#include <QScreen>
+#include <QWidget>
+#include <cstdlib>
+#include <set>
+
+#include "environment.hpp"
+#include "signals.hpp"
+#include "window_probes.hpp"
+
+namespace {
+
+// Qt's message handler takes no arguments of camscope's: what it needs is set here, once, before
+// the first window.
+QtMessageHandler qt_own_handler = nullptr;
+std::string lost_display;  // the message for a window system that goes away
+
+void on_qt_message(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  // Qt's words for a display that went away, after which it ends the process with status 1.
+  if (message.startsWith("The X11 connection broke") ||
+      message.startsWith("The Wayland connection broke")) {
+    write_last_words({lost_display.c_str(), "\n"});
+    _exit(1);
+  }
+  qt_own_handler(type, context, message);
+}
+
+// OpenCV's window with this title: a top-level widget named after it.
+QWidget* window_titled(const std::string& title) {
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (widget->objectName().toStdString() == title) {
+      return widget;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void introduce_to_desktop(const char* program) {
+  QCoreApplication::setApplicationName(program);  // WM_CLASS's class
+  QGuiApplication::setDesktopFileName(program);   // Wayland's app id
+  // WM_CLASS's instance: Qt takes it from its command line, which OpenCV leaves empty.
+  (void)setenv("RESOURCE_NAME", program, 0);  // NOLINT(concurrency-mt-unsafe): before Qt starts
+  const bool wayland = value_of("QT_QPA_PLATFORM").rfind("wayland", 0) == 0;
+  lost_display = "lost the connection to " + (wayland ? wayland_socket() : x_display()) +
+                 " (its server ended, or the windows were killed); start " + program +
+                 " again on a running desktop";
+  qt_own_handler = qInstallMessageHandler(on_qt_message);
+}
+
+cv::Rect usable_screen_area(const std::string& title) {
+  const QWidget* window = window_titled(title);
+  const QScreen* screen = window != nullptr ? window->screen() : QGuiApplication::primaryScreen();
+  const QRect area = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1280, 720);
+  return cv::Rect(area.x(), area.y(), area.width(), area.height());
+}
+
+WindowFrame frame_of(const std::string& title) {
+  const QWidget* window = window_titled(title);
+  if (window == nullptr) {
+    return {};
+  }
+  const QRect outer = window->frameGeometry(), inner = window->geometry();
+  return WindowFrame{inner.left() - outer.left(), inner.top() - outer.top(),
+                     outer.right() - inner.right(), outer.bottom() - inner.bottom()};
+}
+
+// Notes the titles of windows hidden by a close; a window minimised is hidden by the window
+// system, which Qt tells apart as a spontaneous event.
+class ClosedWindows::Filter : public QObject {
+ public:
+  std::set<std::string> closed;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Hide && !event->spontaneous()) {
+      closed.insert(watched->objectName().toStdString());
+    }
+    return false;
+  }
+};
+
+ClosedWindows::ClosedWindows() : filter_(std::make_unique<Filter>()) {}
+
+ClosedWindows::~ClosedWindows() = default;
+
+void ClosedWindows::watch(const std::string& title) {
+  if (QWidget* window = window_titled(title)) {
+    window->installEventFilter(filter_.get());
+  }
+}
+
+bool ClosedWindows::take(const std::string& title) {
+  return filter_->closed.erase(title) > 0;
+}
