@@ -15,16 +15,22 @@ void read_frame(cv::VideoCapture& cap, cv::Mat& frame, const ReadPolicy& policy,
   // Some capture routes wait long, or without end, inside a read: the watchdog ends the run from
   // outside when one does.
   const WaitGuard guard(watchdog, policy.timeout, stopped + "none for ", advice);
+  const auto gave_up = [&](const std::string& how) {
+    std::string message = stopped;
+    message += how;
+    message += advice;
+    return CameraError(message);
+  };
   for (int tries = 1;; ++tries) {
     if (const auto waited = guard.waited(); waited >= policy.timeout) {
-      throw CameraError(stopped + "none for " + seconds_text(waited) + advice);
+      throw gave_up("none for " + seconds_text(waited));
     }
     cap >> frame;
     if (!frame.empty()) {
       break;
     }
     if (tries >= policy.max_tries) {
-      throw CameraError(stopped + std::to_string(tries) + " reads in a row gave none" + advice);
+      throw gave_up(std::to_string(tries) + " reads in a row gave none");
     }
     std::this_thread::sleep_for(policy.retry_pause);
   }

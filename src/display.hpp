@@ -43,7 +43,7 @@ class HighGuiDisplay : public Display {
   std::vector<cv::Size> sizes_;      // of their images
   std::vector<cv::Rect> places_;     // their contents' rectangles, once laid out
   bool layout_due_ = false;          // a window was added, or an image changed its size
-  bool framed_ = false;              // the window manager's frames have been measured
+  bool window_manager_ = true;       // frames the windows: so far as camscope knows
   WindowFrame frame_;
   std::vector<size_t> reopened_;  // closed and shown again: put back in place after the next poll
   std::unique_ptr<ClosedWindows> closed_;

@@ -46,16 +46,21 @@ int HighGuiDisplay::poll_key(std::chrono::milliseconds delay) {
 }
 
 int HighGuiDisplay::lay_out() {
+  // A window manager frames a new window a moment after it appears, and places it then, over any
+  // place camscope gives it before: the windows are laid out once all are framed, or after half a
+  // second. Without a window manager (nothing framed in the first half second) they stay bare.
   int key = -1;
-  // A window manager frames a new window a moment after it appears; without one, it stays bare.
+  const auto all_framed = [&] {
+    return std::all_of(titles_.begin(), titles_.end(),
+                       [](const std::string& title) { return frame_of(title).top > 0; });
+  };
   const auto given_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
-  while (!framed_ && std::chrono::steady_clock::now() < given_up) {
+  while (window_manager_ && !all_framed() && std::chrono::steady_clock::now() < given_up) {
     const int pressed = cv::waitKey(10);
     key = key != -1 ? key : pressed;
-    frame_ = frame_of(titles_.front());
-    framed_ = frame_.top > 0;
   }
-  framed_ = true;
+  frame_ = frame_of(titles_.front());
+  window_manager_ = frame_.top > 0;
   places_ = lay_out_windows(usable_screen_area(titles_.front()), sizes_, frame_);
   for (size_t i = 0; i < titles_.size(); i++) {
     place(i);
