@@ -261,6 +261,10 @@ TEST(Demo, NamesAreFoundToBeWhatTheyAre) {
         << c.name << ": " << source.problem;
   }
   EXPECT_EQ(first_sequence_index(dir + "pic_%03d.png"), 2);
+  cv::imwrite(dir + "x\x1b.png", solid(kColour));  // named so in every message about it
+  Watchdog watchdog;
+  EXPECT_EQ(open_demo_source(dir + "x\x1b.png", watchdog).policy.camera_name,
+            "$'" + dir + "x\\E.png'");
   const std::pair<std::string, std::string> urls[] = {
       {"rtsp://user:p@ss@cam.local:8554/live", "rtsp cam.local 8554"},
       {"http://[::1]/video.mjpg", "http ::1 80"},

@@ -12,6 +12,7 @@
 
 #include "analysis/motion_mask.hpp"
 #include "fake_desktop.hpp"
+#include "frame_format.hpp"
 #include "frame_pacer.hpp"
 
 namespace {
@@ -163,7 +164,8 @@ TEST(FrameLoop, CameraReadsArePacedAndAFailingCameraEndsTheRunWithAMessage) {
 // wrongly: 16 bits not divided by 256 rounding down (256 c + 200 is c + 0.78: c), floating point
 // 0..1 not stretched to 0..255, gray or alpha frames refused; a frame size that changes within an
 // iteration ending the run, where the motion window goes black instead; and a frame larger than
-// camscope analyses reaching them, where the run ends with its size and the limit.
+// camscope analyses (35,389,440 pixels: 8192 x 4320, or as many in another shape) reaching them,
+// where the run ends with its size and the limit, or one of that size refused.
 TEST(FrameLoop, FramesOfAnyFormAndSizeReachTheStagesAsColour) {
   const cv::Scalar colour(45, 102, 187);  // blue, green, red
   FakeDesktop loop;
@@ -186,6 +188,9 @@ TEST(FrameLoop, FramesOfAnyFormAndSizeReachTheStagesAsColour) {
             "camscope: camera 0 delivers frames of 8193 x 4321 pixels (35.4 million), more than "
             "the 35.4 million (8192 x 4320) that camscope analyses; choose a smaller capture "
             "format\n");
+  EXPECT_EQ(frame_size_problem({8192, 4320}), "");
+  EXPECT_EQ(frame_size_problem({4320 * 2, 4096}), "");
+  EXPECT_NE(frame_size_problem({8192, 4321}), "");
 }
 
 // Catches a paced source whose wait for its next frame leaves the windows unserviced (no poll, or

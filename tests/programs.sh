@@ -43,6 +43,8 @@ play=""  # a file for the demo to play
 printf 'P6\n4 2\n65535\n' >"$runtime/still.ppm"
 for pixel in 1 2 3 4 5 6 7 8; do printf '\310\310\062\062\012\012' >>"$runtime/still.ppm"; done
 echo "not a picture" >"$runtime/notes.txt"
+# A PNG whose header is damaged, over which libpng writes its own line on the terminal.
+printf '\211PNG\r\n\032\n\0\0\0\rIHDR\0\0\0\4\0\0\0\2\10\2\0\0\0\0\0\0\0' >"$runtime/damaged.png"
 : >"$runtime/empty.avi"
 mkfifo "$runtime/stalled.avi"  # a stream that never sends a byte
 lines() { wc -l <"$runtime/out"; }
@@ -87,7 +89,7 @@ expect_status 0 "q"
 # A desktop with a window manager (openbox) on a laptop's 1366x768 screen: the seven windows lie
 # whole on the screen, frames included, none over another, and carry the demo's WM_CLASS; one closed
 # with Alt+F4 comes back in its own place; killing the windows' connection (xkill) ends the run with
-# status 1 and a message naming the display.
+# status 1 and a message naming the display. A window minimised stays so.
 Xvfb -displayfd 3 -screen 0 1366x768x24 -nolisten tcp 3>"$runtime/desk" 2>>"$runtime/log" &
 pid=$!
 desk_server=$pid
@@ -125,6 +127,10 @@ DISPLAY=$desk xdotool windowactivate --sync "$closed" key alt+F4
 back_in_place() { [ "$(window_of 2D_FFT)" != "$closed" ] && frames >"$runtime/frames" &&
   [ "$(sed -n 5p "$runtime/frames")" = "$placed" ]; }
 wait_until back_in_place
+# Minimised, a window stays so: it is not closed.
+DISPLAY=$desk xdotool windowminimize --sync "$(window_of Laplacian)"
+wait_until has_lines $(($(lines) + 5))
+[ -z "$(window_of Laplacian)" ] || fail "a minimised window came back"
 DISPLAY=$desk xdotool windowkill "$(window_of "diff image")"
 expect_status 1 xkill
 case "$(cat "$runtime/err")" in
@@ -192,6 +198,7 @@ done <<END
 |--fast|2|err|camscope-demo: unknown option --fast*
 |$runtime|1|err|camscope-demo: cannot play $runtime: it is a directory*
 |$runtime/notes.txt|1|err|camscope-demo: cannot play $runtime/notes.txt: it is neither a picture*
+|$runtime/damaged.png|1|err|camscope-demo: cannot play $runtime/damaged.png: it is a picture that cannot be decoded*
 |$runtime/stalled.avi|1|err|camscope-demo: cannot play $runtime/stalled.avi: no frame came in 5.? s;*
 |$runtime/empty.avi|1|err|camscope-demo: cannot play $runtime/empty.avi: the file is empty;*
 |$runtime/f_%03d.png|1|err|camscope-demo: cannot play $runtime/f_%03d.png: no file matches the pattern (the first would be $runtime/f_000.png or $runtime/f_001.png)*

@@ -104,8 +104,8 @@ void stop_process_for(milliseconds pause) {
 // or a message that does not say how long was waited or cuts a long camera name; a guard left on
 // after a read that came in time, which would end a healthy run; time spent stopped (Ctrl+Z, then
 // fg a second later) counted against the read limit of 0.5 s by the read it interrupted (which goes
-// on for 0.25 s after); a program started by a library left with the signals blocked; and any of
-// these taking 3 s to end.
+// on for 0.25 s after); a program started by a library left with the signals blocked or SIGPIPE
+// ignored; and any of these taking 3 s to end.
 TEST(Watchdog, AStopEndsTheRunAfterItsIterationOrItsGraceAndAHungReadAtItsLimit) {
   const std::string long_name(300, 'v');
   const auto ended = [](int windows) {
@@ -135,7 +135,12 @@ TEST(Watchdog, AStopEndsTheRunAfterItsIterationOrItsGraceAndAHungReadAtItsLimit)
           if (fork() == 0) {  // as GStreamer starts its plug-in scanner
             sigset_t mask;
             (void)pthread_sigmask(SIG_SETMASK, nullptr, &mask);
-            _exit(sigismember(&mask, SIGINT) || sigismember(&mask, SIGCONT) ? 3 : 0);
+            struct sigaction pipe {};
+            (void)sigaction(SIGPIPE, nullptr, &pipe);
+            _exit(sigismember(&mask, SIGINT) || sigismember(&mask, SIGCONT) ||
+                          pipe.sa_handler != SIG_DFL
+                      ? 3
+                      : 0);
           }
           int child = 0;
           (void)wait(&child);
