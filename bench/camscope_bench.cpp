@@ -50,11 +50,7 @@ void colour_histograms(benchmark::State& state) {
   while (state.KeepRunning()) {
     int bin_w = 0;
     compute_channel_histograms(src, bgr_planes, b_hist, g_hist, r_hist, histImage, bin_w);
-    ChannelPeaks peaks = start_peak_search(b_hist, g_hist, r_hist);
-    for (int i = 1; i < histSize; i++) {
-      update_peaks(peaks, i, b_hist, g_hist, r_hist);
-      draw_bin_segments(i, bin_w, b_hist, g_hist, r_hist, histImage);
-    }
+    const ChannelPeaks peaks = find_peaks_and_draw_curves(b_hist, g_hist, r_hist, bin_w, histImage);
     write_console_line(console, peaks, 1);
     mark_peaks(peaks, bin_w, histImage, histmax_img);
     console.str("");

@@ -53,6 +53,18 @@ void wait_servicing_windows(FramePacer::Clock::time_point due, Display& display,
 
 }  // namespace
 
+ChannelPeaks find_peaks_and_draw_curves(const cv::Mat& b_hist, const cv::Mat& g_hist,
+                                        const cv::Mat& r_hist, int bin_w, cv::Mat& histImage) {
+  // One pass over bins 1 to 255 serves both histogram stages: each bin's peak update, then its
+  // three curve segments.
+  ChannelPeaks peaks = start_peak_search(b_hist, g_hist, r_hist);
+  for (int i = 1; i < histSize; i++) {
+    update_peaks(peaks, i, b_hist, g_hist, r_hist);
+    draw_bin_segments(i, bin_w, b_hist, g_hist, r_hist, histImage);
+  }
+  return peaks;
+}
+
 int run_frame_loop(cv::VideoCapture& cap, Display& display, std::ostream& out,
                    const ReadPolicy& policy, Watchdog& watchdog) {
   // The images of the run; each iteration overwrites them completely.
@@ -77,13 +89,8 @@ int run_frame_loop(cv::VideoCapture& cap, Display& display, std::ostream& out,
 
       int bin_w = 0;
       compute_channel_histograms(src, bgr_planes, b_hist, g_hist, r_hist, histImage, bin_w);
-      // One pass over bins 1 to 255 serves both histogram stages: each bin's peak update, then its
-      // three curve segments.
-      ChannelPeaks peaks = start_peak_search(b_hist, g_hist, r_hist);
-      for (int i = 1; i < histSize; i++) {
-        update_peaks(peaks, i, b_hist, g_hist, r_hist);
-        draw_bin_segments(i, bin_w, b_hist, g_hist, r_hist, histImage);
-      }
+      const ChannelPeaks peaks =
+          find_peaks_and_draw_curves(b_hist, g_hist, r_hist, bin_w, histImage);
       errno = 0;  // the write's own cause, if it fails
       write_console_line(out, peaks, frame_num);
       if (!out) {

@@ -5,10 +5,16 @@
 #include <opencv2/videoio.hpp>
 #include <ostream>
 
+#include "analysis/peak_report.hpp"
 #include "camera_reader.hpp"
 #include "display.hpp"
 
 class Watchdog;
+
+// The pass over bins 1 to 255 that the two histogram stages share: for each bin, first its peak
+// update (peak_report), then its three curve segments (channel_histograms). Returns the peaks.
+ChannelPeaks find_peaks_and_draw_curves(const cv::Mat& b_hist, const cv::Mat& g_hist,
+                                        const cv::Mat& r_hist, int bin_w, cv::Mat& histImage);
 
 // Runs iterations until the key q (code 113) is pressed, and returns 0 then. Each iteration reads
 // four frames from cap: one for the first six windows and the console line on out, three for

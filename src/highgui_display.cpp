@@ -5,6 +5,7 @@
 
 #include "desktop.hpp"
 #include "display.hpp"
+#include "time_limits.hpp"
 
 HighGuiDisplay::HighGuiDisplay() : closed_(std::make_unique<ClosedWindows>()) {}
 
@@ -47,14 +48,14 @@ int HighGuiDisplay::poll_key(std::chrono::milliseconds delay) {
 
 int HighGuiDisplay::lay_out() {
   // A window manager frames a new window a moment after it appears, and places it then, over any
-  // place camscope gives it before: the windows are laid out once all are framed, or after half a
-  // second. Without a window manager (nothing framed in the first half second) they stay bare.
+  // place camscope gives it before: the windows are laid out once all are framed, or when
+  // kFramingLimit has passed. Without a window manager (nothing framed by then) they stay bare.
   int key = -1;
   const auto all_framed = [&] {
     return std::all_of(titles_.begin(), titles_.end(),
                        [](const std::string& title) { return frame_of(title).top > 0; });
   };
-  const auto given_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+  const auto given_up = std::chrono::steady_clock::now() + kFramingLimit;
   while (window_manager_ && !all_framed() && std::chrono::steady_clock::now() < given_up) {
     const int pressed = cv::waitKey(10);
     key = key != -1 ? key : pressed;
