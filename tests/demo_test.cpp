@@ -9,7 +9,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <functional>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
@@ -109,28 +108,12 @@ TEST(Demo, TheSceneMovesAndPicturesComeUprightAndClipsAtTheirOwnRate) {
     EXPECT_TRUE(same(windows.shown.at(7 * n).second, solid(colours[n], {16, 8}))) << n;
 }
 
-// Everything written to standard error while call runs.
-std::string standard_error_of(const std::function<void()>& call) {
-  const std::string path = dir + "stderr.txt";
-  const int saved = dup(STDERR_FILENO);
-  FILE* file = std::fopen(path.c_str(), "w");
-  (void)dup2(fileno(file), STDERR_FILENO);
-  call();
-  (void)std::fflush(stderr);
-  (void)dup2(saved, STDERR_FILENO);
-  (void)close(saved);
-  (void)std::fclose(file);
-  std::ifstream written(path);
-  return std::string(std::istreambuf_iterator<char>(written), {});
-}
-
 // Catches a sequence handed to a decoder that assumes one size for all its pictures (a crash) or
 // one form (gray, alpha and 16-bit pictures shown wrongly), not played again from its first file,
 // or not from file 1 when there is no file 0; float pictures (TIFF, EXR) not stretched from 0..1
 // to 0..255; and a picture that declares more pixels than camscope analyses decoded before it is
-// refused, or refused without its size and the limit; and libpng's own line about a picture cut
-// short reaching the terminal before camscope's. Each picture's gray differs if its channels were
-// swapped.
+// refused, or refused without its size and the limit. Each picture's gray differs if its channels
+// were swapped.
 TEST(Demo, SequencesAndPicturesOfEveryFormComeInTrueColour) {
   const cv::Mat colour = solid(kColour, {6, 4});
   cv::Mat alpha;
@@ -153,12 +136,6 @@ TEST(Demo, SequencesAndPicturesOfEveryFormComeInTrueColour) {
     EXPECT_TRUE(same(read_through_loop(floating, 1)[0], colour)) << extension;
   }
   std::vector<uchar> png;
-  cv::imencode(".png", solid(kColour, {40, 30}), png);
-  std::ofstream(dir + "cut.png", std::ios::binary)
-      .write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size() - 20));
-  EXPECT_EQ(
-      standard_error_of([] { EXPECT_THROW(PictureCamera(dir + "cut.png", false), SourceError); }),
-      "");
   // A PNG whose header declares 20000 x 20000 pixels: its data, one pixel, is never reached.
   cv::imencode(".png", solid(kColour, {1, 1}), png);
   for (const int at : {16, 20}) {
@@ -229,8 +206,8 @@ TEST(Demo, AStreamThatBreaksOffIsConnectedAnewAndKeepsPlaying) {
   EXPECT_TRUE(same(read_through_loop(file, 3)[2], first));
 }
 
-// Catches a source taken for the wrong kind (a directory, an empty, missing or unreadable file, a
-// pattern without files, a URL or a device), a URL's host or port read wrongly (user and password,
+// Catches a source taken for the wrong kind (an empty file, a pattern without files or of another
+// kind, a URL or a device), a URL's host or port read wrongly (user and password,
 // IPv6 brackets, default ports), a pattern's number formatted wrongly or taken as a printf format,
 // a huge width building names of gigabytes, and a sequence not found from file 1 to 4.
 TEST(Demo, NamesAreFoundToBeWhatTheyAre) {
@@ -250,9 +227,7 @@ TEST(Demo, NamesAreFoundToBeWhatTheyAre) {
                {dir + "pic_%03d.png", SourceKind::kSequence, ""},
                {dir + "none_%03d.png", SourceKind::kSequence, "no file matches the pattern"},
                {dir + "pic_%s.png", SourceKind::kSequence, "not an image sequence pattern"},
-               {dir + "empty.mp4", SourceKind::kClip, "the file is empty"},
-               {dir + "missing.mp4", SourceKind::kClip, "No such file or directory"},
-               {dir, SourceKind::kClip, "it is a directory"}};
+               {dir + "empty.mp4", SourceKind::kClip, "the file is empty"}};
   for (const auto& c : cases) {
     const Source source = identify_source(c.name);
     EXPECT_EQ(source.kind, c.kind) << c.name;
@@ -268,7 +243,6 @@ TEST(Demo, NamesAreFoundToBeWhatTheyAre) {
   const std::pair<std::string, std::string> urls[] = {
       {"rtsp://user:p@ss@cam.local:8554/live", "rtsp cam.local 8554"},
       {"http://[::1]/video.mjpg", "http ::1 80"},
-      {"https://example.org", "https example.org 443"},
       {"srt://[fe80::1]:9000", "srt fe80::1 9000"},
       {"gopher://host/x", "gopher host "}};
   for (const auto& [url, parts] : urls) {
@@ -281,7 +255,7 @@ TEST(Demo, NamesAreFoundToBeWhatTheyAre) {
   EXPECT_EQ(sequence_file("f_%99999999999999999999d", 1).size(), 2 + size_t(NAME_MAX));
 }
 
-// Catches a stream whose server refuses called unknown, or one that answers called silent.
+// Catches a stream whose server answers called silent. (One that refuses: programs.sh.)
 TEST(Demo, AStreamThatCannotBeOpenedIsToldByWhatAnswersAtItsAddress) {
   Watchdog watchdog;
   const int server = socket(AF_INET, SOCK_STREAM, 0);
@@ -296,8 +270,6 @@ TEST(Demo, AStreamThatCannotBeOpenedIsToldByWhatAnswersAtItsAddress) {
   EXPECT_THAT(stream_problem("rtsp://localhost:" + port + "/x", watchdog),
               HasSubstr("the server at localhost port " + port + " answers, but FFmpeg"));
   (void)close(server);
-  EXPECT_THAT(stream_problem("rtsp://127.0.0.1:" + port + "/x", watchdog),
-              HasSubstr("nothing answers at 127.0.0.1 port " + port + " (Connection refused)"));
 }
 
 // Catches a control character, an invalid byte or a C1 control copied into a message (a forged

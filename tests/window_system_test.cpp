@@ -73,10 +73,6 @@ TEST(WindowSystem, SessionFirstThenTheOtherAndOnlyWhatQtHas) {
   set_or_unset("QT_QPA_PLATFORM", nullptr);
 }
 
-}  // namespace
-
-namespace {
-
 // The seven images of camscope's windows for frames of this size: the frame, the plot, the swatch,
 // the gray frame, the spectrum (of the same size for even counts), the edge and motion masks.
 std::vector<cv::Size> windows_for(cv::Size frame) {
@@ -105,7 +101,6 @@ TEST(WindowLayout, AllSevenWholeApartInOrderAndAsLargeAsTheyFit) {
                {{0, 0, 100, 60}, windows_for({640, 480}), openbox, kSmallestScale, kSmallestScale}};
   for (const auto& c : cases) {
     const std::vector<cv::Rect> placed = lay_out_windows(c.usable, c.images, c.frame);
-    ASSERT_EQ(placed.size(), c.images.size());
     const auto outer = [&](const cv::Rect& r) {
       return cv::Rect(r.x - c.frame.left, r.y - c.frame.top, r.width + c.frame.left + c.frame.right,
                       r.height + c.frame.top + c.frame.bottom);
