@@ -24,6 +24,9 @@
 
 namespace {
 
+// The key that ends the run: q, its whole code unmasked, so not Q or a q with modifier bits.
+constexpr int kQuitKey = 113;
+
 // q pressed while the loop waited for a paced frame: the run ends at once, not after the iteration,
 // which may take minutes at a slow clip's pace.
 struct QuitRequest {};
@@ -34,7 +37,7 @@ void wait_servicing_windows(FramePacer::Clock::time_point due, Display& display,
                             Watchdog& watchdog) {
   for (auto now = FramePacer::Clock::now(); now < due; now = FramePacer::Clock::now()) {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(due - now);
-    if (display.poll_key(std::min(left, kServiceInterval)) == 113) {
+    if (display.poll_key(std::min(left, kServiceInterval)) == kQuitKey) {
       throw QuitRequest{};
     }
     if (const int signo = watchdog.take_stop()) {
@@ -116,9 +119,8 @@ int run_frame_loop(cv::VideoCapture& cap, Display& display, std::ostream& out,
       three_frame_motion_mask(read_next, diff);
       display.show("diff image", diff);
 
-      // One millisecond: the loop is paced by the camera, not by the key poll. The whole code,
-      // unmasked: only q ends the run, not Q or a q with modifier bits.
-      if (display.poll_key(std::chrono::milliseconds(1)) == 113) {
+      // One millisecond: the loop is paced by the camera, not by the key poll.
+      if (display.poll_key(std::chrono::milliseconds(1)) == kQuitKey) {
         return 0;
       }
       if (const int signo = watchdog.take_stop()) {
