@@ -80,6 +80,6 @@ bool PictureCamera::read(cv::OutputArray image) {
   if (next.too_large) {
     throw CameraError(quoted(file) + " of " + quoted(name_) + ": " + next.problem);
   }
-  next.picture.copyTo(image);
+  image.assign(next.picture);  // decoded for this read alone
   return !next.picture.empty();
 }
