@@ -104,7 +104,7 @@ TEST(Demo, TheSceneMovesAndPicturesComeUprightAndClipsAtTheirOwnRate) {
   EXPECT_GE(clip_took, milliseconds(11 * 40));
   EXPECT_LT(clip_took, milliseconds(15 * 40));
   // Iteration n begins with frame 4n of the endless clip, that is frame n of the file.
-  for (int n = 0; n < 3; n++)
+  for (size_t n = 0; n < 3; n++)
     EXPECT_TRUE(same(windows.shown.at(7 * n).second, solid(colours[n], {16, 8}))) << n;
 }
 

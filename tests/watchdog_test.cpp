@@ -30,24 +30,19 @@ TEST(DeadlineRules, EachCaseIsDueWhenItsRulesSayAndEndsAsItsRulesSay) {
   const struct {
     const char* name;
     std::vector<std::pair<int, char>> steps;  // at (ms): wait, end, INT, TERM, continue, take
-    int due;                                  // -1: nothing due
+    int due, status;                          // due -1: nothing due
     std::string message;
-    int status;
   } cases[] = {
-      {"a wait past its limit", {{0, 'w'}}, 5000, "before 5.0 s after", 1},
-      {"a pause before the limit", {{0, 'w'}, {3000, 'c'}}, 8000, "before 5.0 s after", 1},
-      {"a pause after it", {{0, 'w'}, {9000, 'c'}}, 14000, "before 5.0 s after", 1},
-      {"two pauses", {{0, 'w'}, {2000, 'c'}, {4000, 'c'}}, 9000, "before 5.0 s after", 1},
-      {"a stop during a wait", {{0, 'w'}, {1000, 'i'}}, 3000, "stopped by SIGINT", 130},
-      {"a stop, then a pause",
-       {{0, 'w'}, {4000, 't'}, {9000, 'c'}},
-       11000,
-       "stopped by SIGTERM",
-       143},
-      {"a second stop", {{0, 'w'}, {1000, 'i'}, {2000, 't'}}, 3000, "stopped by SIGINT", 130},
-      {"a stop taken", {{0, 'w'}, {1000, 'i'}, {1500, 'k'}}, 5000, "before 5.0 s after", 1},
-      {"a wait that ended", {{0, 'w'}, {100, 'e'}}, -1, "", 0},
-      {"a second wait", {{0, 'w'}, {1000, 'w'}}, 5000, "before 5.0 s after", 1}};
+      {"a wait past its limit", {{0, 'w'}}, 5000, 1, "before 5.0 s after"},
+      {"a pause before the limit", {{0, 'w'}, {3000, 'c'}}, 8000, 1, "before 5.0 s after"},
+      {"a pause after it", {{0, 'w'}, {9000, 'c'}}, 14000, 1, "before 5.0 s after"},
+      {"two pauses", {{0, 'w'}, {2000, 'c'}, {4000, 'c'}}, 9000, 1, "before 5.0 s after"},
+      {"a stop during a wait", {{0, 'w'}, {1000, 'i'}}, 3000, 130, "stopped by SIGINT"},
+      {"a stop, a pause", {{0, 'w'}, {4000, 't'}, {9000, 'c'}}, 11000, 143, "stopped by SIGTERM"},
+      {"a second stop", {{0, 'w'}, {1000, 'i'}, {2000, 't'}}, 3000, 130, "stopped by SIGINT"},
+      {"a stop taken", {{0, 'w'}, {1000, 'i'}, {1500, 'k'}}, 5000, 1, "before 5.0 s after"},
+      {"a wait that ended", {{0, 'w'}, {100, 'e'}}, -1, 0, ""},
+      {"a second wait", {{0, 'w'}, {1000, 'w'}}, 5000, 1, "before 5.0 s after"}};
   const DeadlineRules::Clock::time_point zero{std::chrono::hours(1)};
   for (const auto& c : cases) {
     DeadlineRules rules;
