@@ -16,6 +16,7 @@
 #include "fake_desktop.hpp"
 #include "signals.hpp"
 #include "startup.hpp"
+#include "time_limits.hpp"
 
 namespace {
 
@@ -95,12 +96,12 @@ void stop_process_for(milliseconds pause) {
 // first read sends a signal, is stopped, or hangs. Catches a stop signal that kills the program
 // silently, or ends it before its iteration is done, instead of ending the loop with a message
 // and 128 + N; one that waits for a hung read instead of ending the run within its grace of 2 s
-// (the read's own limit, 5 s, would end it with status 1); a read that hangs holding up the run,
-// or a message that does not say how long was waited or cuts a long camera name; a guard left on
-// after a read that came in time, which would end a healthy run; time spent stopped (Ctrl+Z, then
-// fg a second later) counted against the read limit of 0.5 s by the read it interrupted (which goes
-// on for 0.25 s after); a program started by a library left with the signals blocked or SIGPIPE
-// ignored; and any of these taking 3 s to end.
+// (the read's own limit, 5 s, would end it with status 1); a read that hangs holding up the run
+// longer than camscope's limit of 5 s, or a message that does not say how long was waited or cuts
+// a long camera name; a guard left on after a read that came in time, which would end a healthy
+// run; time spent stopped (Ctrl+Z, then fg a second later) counted against the read limit of 0.5 s
+// by the read it interrupted (which goes on for 0.25 s after); a program started by a library left
+// with the signals blocked or SIGPIPE ignored; and any of these ending 2 s after its limit.
 TEST(Watchdog, AStopEndsTheRunAfterItsIterationOrItsGraceAndAHungReadAtItsLimit) {
   const std::string long_name(300, 'v');
   const auto ended = [](int windows) {
@@ -111,9 +112,9 @@ TEST(Watchdog, AStopEndsTheRunAfterItsIterationOrItsGraceAndAHungReadAtItsLimit)
     std::string message;
     int signal, status;
     milliseconds stopped_for{0};
-  } cases[] = {{milliseconds(10000), milliseconds(300),
+  } cases[] = {{milliseconds(10000), kReadLimit,
                 "^camscope: " + long_name +
-                    " stopped delivering frames \\(none for 0\\.[3-9] s\\); check that it is "
+                    " stopped delivering frames \\(none for 5\\.[0-4] s\\); check that it is "
                     "connected and not in use by another program\n$",
                 0, 1},
                {milliseconds(10000), milliseconds(5000), "^camscope: stopped by SIGINT\n$", SIGINT,
@@ -153,7 +154,9 @@ TEST(Watchdog, AStopEndsTheRunAfterItsIterationOrItsGraceAndAHungReadAtItsLimit)
           std::exit(WEXITSTATUS(child) != 0 ? 3 : status);  // NOLINT(concurrency-mt-unsafe)
         },
         ::testing::ExitedWithCode(c.status), c.message);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, milliseconds(3000)) << c.message;
+    EXPECT_LT(std::chrono::steady_clock::now() - started,
+              std::max(c.timeout, milliseconds(1000)) + milliseconds(2000))
+        << c.message;
   }
 }
 
