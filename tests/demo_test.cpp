@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
@@ -168,8 +169,25 @@ TEST(Demo, PictureSizeIsReadOffEveryFormatsHeader) {
   }
 }
 
-// Catches frames of a clip that changes size mid-way (an MJPEG camera's stream, here its JPEGs one
-// after another) converted at the first one's size: a mosaic of leftover data, or a crash.
+// Everything written to standard error while call runs.
+std::string standard_error_of(const std::function<void()>& call) {
+  const std::string path = dir + "stderr.txt";
+  const int saved = dup(STDERR_FILENO);
+  FILE* file = std::fopen(path.c_str(), "w");
+  (void)dup2(fileno(file), STDERR_FILENO);
+  call();
+  (void)std::fflush(stderr);
+  (void)dup2(saved, STDERR_FILENO);
+  (void)close(saved);
+  (void)std::fclose(file);
+  std::ifstream written(path);
+  return std::string(std::istreambuf_iterator<char>(written), {});
+}
+
+// Catches FFmpeg's own lines about a damaged frame (its second JPEG cut short) on the terminal,
+// at any level; and frames of a clip that changes size mid-way (an MJPEG camera's stream, here its
+// JPEGs one after another) converted at the first one's size: a mosaic of leftover data, or a
+// crash.
 TEST(Demo, AClipWhoseFramesChangeSizeIsPlayedAtEachFramesOwnSize) {
   Watchdog watchdog;
   std::ofstream stream(dir + "changes.mjpeg", std::ios::binary);
@@ -181,6 +199,13 @@ TEST(Demo, AClipWhoseFramesChangeSizeIsPlayedAtEachFramesOwnSize) {
   stream.close();
   ClipCamera clip(dir + "changes.mjpeg", identify_source(dir + "changes.mjpeg"), watchdog);
   const std::vector<cv::Mat> frames = read_through_loop(clip, 3);
+  std::vector<uchar> jpeg;
+  cv::imencode(".jpg", solid(kColour, {64, 48}), jpeg);
+  std::ofstream(dir + "damaged.mjpeg", std::ios::binary)
+      .write(reinterpret_cast<const char*>(jpeg.data()), std::streamsize(jpeg.size()))
+      .write(reinterpret_cast<const char*>(jpeg.data()), std::streamsize(jpeg.size() - 40));
+  ClipCamera damaged(dir + "damaged.mjpeg", identify_source(dir + "damaged.mjpeg"), watchdog);
+  EXPECT_EQ(standard_error_of([&] { (void)read_through_loop(damaged, 4); }), "");
   const cv::Size sizes[] = {{16, 8}, {8, 4}, {16, 8}};
   for (int n = 0; n < 3; n++) {
     EXPECT_EQ(frames[n].size(), sizes[n]) << n;

@@ -34,6 +34,12 @@ void FfmpegClip::close() {
 
 bool FfmpegClip::open(const std::string& name) {
   close();
+  // FFmpeg writes its log (a damaged frame, a refused connection) straight to the terminal: quiet,
+  // unless the user asked for it.
+  const char* level = std::getenv("OPENCV_FFMPEG_LOGLEVEL");  // NOLINT(concurrency-mt-unsafe)
+  av_log_set_level(level != nullptr  ? std::atoi(level)
+                   : log_asked_for() ? AV_LOG_INFO
+                                     : AV_LOG_QUIET);
   (void)avformat_network_init();  // once is enough, more does no harm
   if (avformat_open_input(&format_, name.c_str(), nullptr, nullptr) < 0 ||
       avformat_find_stream_info(format_, nullptr) < 0) {
@@ -130,11 +136,7 @@ double FfmpegClip::frame_rate() const {
 }
 
 void quiet_ffmpeg_log() {
-  const char* level = std::getenv("OPENCV_FFMPEG_LOGLEVEL");  // NOLINT(concurrency-mt-unsafe)
-  if (level != nullptr) {
-    av_log_set_level(std::atoi(level));
-  } else if (!log_asked_for()) {
-    av_log_set_level(AV_LOG_QUIET);
+  if (!log_asked_for()) {
     (void)setenv("OPENCV_FFMPEG_LOGLEVEL", "-8", 1);  // NOLINT(concurrency-mt-unsafe): quiet
   }
 }

@@ -22,7 +22,9 @@ class FfmpegClip {
   FfmpegClip(const FfmpegClip&) = delete;
   FfmpegClip& operator=(const FfmpegClip&) = delete;
 
-  // Opens a file or URL; false when FFmpeg finds no video stream in it that it can decode.
+  // Opens a file or URL; false when FFmpeg finds no video stream in it that it can decode. FFmpeg's
+  // own log is quiet meanwhile and after, unless the user asked for a log (OPENCV_FFMPEG_LOGLEVEL,
+  // at its level; OPENCV_FFMPEG_DEBUG, OPENCV_LOG_LEVEL or GST_DEBUG).
   bool open(const std::string& name);
   // The next frame, 8-bit BGR at its own size, turned upright as the stream's rotation says; false
   // at the end, or when the source breaks off.
@@ -46,9 +48,8 @@ class FfmpegClip {
   bool draining_ = false;
 };
 
-// Keeps FFmpeg's own log (a damaged frame, a refused connection), which it writes straight to the
-// terminal, quiet unless the user asked for a log (OPENCV_FFMPEG_LOGLEVEL, at its level;
-// OPENCV_FFMPEG_DEBUG or OPENCV_LOG_LEVEL). OpenCV's FFmpeg back-end, which reads
-// OPENCV_FFMPEG_LOGLEVEL when it first starts, is told the same; so this comes before any thread
-// starts: it sets the environment.
+// Tells OpenCV's own FFmpeg back-end, which the opening of a camera device may try, to keep
+// FFmpeg's log quiet, unless the user asked for a log. OpenCV reads OPENCV_FFMPEG_LOGLEVEL when
+// the back-end first starts, so this comes before that, and before any thread starts: it sets the
+// environment.
 void quiet_ffmpeg_log();
