@@ -50,7 +50,7 @@ int connect_error(const addrinfo& address) {
 
 std::string stream_problem(const std::string& url, Watchdog& watchdog) {
   const StreamAddress address = parse_stream_url(url);
-  const std::string cannot_open =
+  std::string cannot_open =
       "FFmpeg cannot open the stream; check the address, and that FFmpeg supports " +
       quoted(address.scheme);
   if (address.host.empty() || address.port.empty()) {
@@ -73,15 +73,16 @@ std::string stream_problem(const std::string& url, Watchdog& watchdog) {
            "); check the address and the network";
   }
   int first_error = 0;
-  for (const addrinfo* each = found; each != nullptr; each = each->ai_next) {
+  bool answers = false;
+  for (const addrinfo* each = found; each != nullptr && !answers; each = each->ai_next) {
     const int error = connect_error(*each);
-    if (error == 0) {
-      freeaddrinfo(found);
-      return "the server at " + host + " port " + port + " answers, but " + cannot_open;
-    }
+    answers = error == 0;
     first_error = first_error != 0 ? first_error : error;
   }
   freeaddrinfo(found);
+  if (answers) {
+    return "the server at " + host + " port " + port + " answers, but " + cannot_open;
+  }
   return "nothing answers at " + host + " port " + port + " (" +
          std::generic_category().message(first_error) +
          "); check the address, and that the stream's server is running";
