@@ -186,14 +186,16 @@ std::string standard_error_of(const std::function<void()>& call) {
 
 // Catches FFmpeg's own lines about a damaged frame (its second JPEG cut short) on the terminal,
 // at any level; and frames of a clip that changes size mid-way (an MJPEG camera's stream, here its
-// JPEGs one after another) converted at the first one's size: a mosaic of leftover data, or a
-// crash.
+// JPEGs one after another, each size in its own colour) converted at the first one's size: a
+// mosaic of leftover data, or a crash.
 TEST(Demo, AClipWhoseFramesChangeSizeIsPlayedAtEachFramesOwnSize) {
   Watchdog watchdog;
+  const cv::Size sizes[] = {{8, 4}, {16, 8}, {8, 4}};
+  const cv::Scalar colours[] = {kColour, {200, 60, 20}, kColour};
   std::ofstream stream(dir + "changes.mjpeg", std::ios::binary);
-  for (const cv::Size size : {cv::Size(16, 8), cv::Size(8, 4)}) {
+  for (int n = 0; n < 2; n++) {
     std::vector<uchar> jpeg;
-    cv::imencode(".jpg", solid(kColour, size), jpeg);
+    cv::imencode(".jpg", solid(colours[n], sizes[n]), jpeg);
     stream.write(reinterpret_cast<const char*>(jpeg.data()), std::streamsize(jpeg.size()));
   }
   stream.close();
@@ -206,10 +208,9 @@ TEST(Demo, AClipWhoseFramesChangeSizeIsPlayedAtEachFramesOwnSize) {
       .write(reinterpret_cast<const char*>(jpeg.data()), std::streamsize(jpeg.size() - 40));
   ClipCamera damaged(dir + "damaged.mjpeg", identify_source(dir + "damaged.mjpeg"), watchdog);
   EXPECT_EQ(standard_error_of([&] { (void)read_through_loop(damaged, 4); }), "");
-  const cv::Size sizes[] = {{16, 8}, {8, 4}, {16, 8}};
   for (int n = 0; n < 3; n++) {
     EXPECT_EQ(frames[n].size(), sizes[n]) << n;
-    EXPECT_LE(cv::norm(frames[n], solid(kColour, sizes[n]), cv::NORM_INF), 2) << n;  // JPEG's
+    EXPECT_LE(cv::norm(frames[n], solid(colours[n], sizes[n]), cv::NORM_INF), 2) << n;  // JPEG's
   }
 }
 
