@@ -45,6 +45,6 @@ class HighGuiDisplay : public Display {
   bool layout_due_ = false;          // a window was added, or an image changed its size
   bool window_manager_ = true;       // frames the windows: so far as camscope knows
   WindowFrame frame_;
-  std::vector<size_t> reopened_;  // closed and shown again: put back in place after the next poll
+  std::vector<size_t> reopened_;  // closed and shown again: put back in place at the next poll
   std::unique_ptr<ClosedWindows> closed_;
 };

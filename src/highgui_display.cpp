@@ -26,8 +26,7 @@ void HighGuiDisplay::show(const std::string& title, const cv::Mat& image) {
     layout_due_ = true;
   }
   cv::imshow(title, image);  // which shows a closed window again
-  if (closed_->take(title) && !places_.empty()) {
-    place(i);
+  if (closed_->take(title)) {
     reopened_.push_back(i);
   }
 }
@@ -38,9 +37,12 @@ int HighGuiDisplay::poll_key(std::chrono::milliseconds delay) {
     const int pressed = lay_out();
     key = key != -1 ? key : pressed;
   }
-  // A window manager may place a window that comes back after camscope's move: move it again.
+  // A window shown again after its user closed it goes back to its own place, once the poll has
+  // let the window manager map it (which may place it anew).
   for (const size_t i : reopened_) {
-    place(i);
+    if (!places_.empty()) {
+      place(i);
+    }
   }
   reopened_.clear();
   return key;
