@@ -21,7 +21,6 @@
 #include "frame_loop.hpp"
 #include "startup.hpp"
 #include "watchdog.hpp"
-#include "window_probes.hpp"
 #include "window_system.hpp"
 
 namespace {
@@ -121,16 +120,12 @@ class Discarding : public Display {
 
 template <class Shown>
 void whole_iteration(benchmark::State& state) {
-  Watchdog watchdog;  // takes no signal: the benchmark's process keeps its own
-  XConnection x_probe;
-  if (std::is_same_v<Shown, HighGuiDisplay>) {
-    try {
-      prepare_window_system("camscope_bench", watchdog, x_probe);
-    } catch (const WindowSystemError&) {
-      state.SkipWithError("no window system: run under xvfb-run");
-      return;
-    }
+  if (std::is_same_v<Shown, HighGuiDisplay> &&
+      !prepare_window_system("camscope_bench").failure.empty()) {
+    state.SkipWithError("no window system: run under xvfb-run");
+    return;
   }
+  Watchdog watchdog;  // takes no signal: the benchmark's process keeps its own
   SyntheticCamera camera(size_of(state), 8);  // four distinct frames an iteration, two iterations
   TimingDisplay<Shown> display(state);
   std::ostringstream console;

@@ -11,7 +11,7 @@
 void read_frame(cv::VideoCapture& cap, cv::Mat& frame, const ReadPolicy& policy,
                 Watchdog& watchdog) {
   const std::string stopped = policy.camera_name + " stopped delivering frames (";
-  const std::string advice = "); check that it is connected and not in use by another program";
+  const std::string advice = "); " + policy.stall_advice;
   // Some capture routes wait long, or without end, inside a read: the watchdog ends the run from
   // outside when one does.
   const WaitGuard guard(watchdog, policy.timeout, stopped + "none for ", advice);

@@ -28,6 +28,8 @@ struct ReadPolicy {
   // A source that comes as fast as it is read (a clip, a picture, the demo's scene) is read one
   // frame every frame_interval; 0 for a camera, which keeps its own pace.
   std::chrono::nanoseconds frame_interval{0};
+  // What the message of a source that stopped delivering frames advises.
+  std::string stall_advice = "check that it is connected and not in use by another program";
 };
 
 // The camera stopped delivering frames, or delivers frames the stages cannot take.

@@ -8,9 +8,11 @@
 
 #include "demo/demo_source.hpp"
 #include "demo/ffmpeg_clip.hpp"
+#include "demo/picture_camera.hpp"
 #include "failure_report.hpp"
 #include "quoted.hpp"
 #include "run_in_windows.hpp"
+#include "signals.hpp"
 #include "startup.hpp"
 #include "watchdog.hpp"
 
@@ -35,8 +37,9 @@ constexpr const char* kHelp =
 }  // namespace
 
 int main(int argc, char** argv) try {
-  // Start-up: the command line; signals, the watchdog and memory; then the scene, the file or the
-  // camera.
+  limit_picture_size(argv);
+  // Start-up: the command line; signals, memory and the window system before any other thread;
+  // then the scene, the file or the camera, whose failure is told before a window system's.
   std::vector<std::string> args(argv + 1, argv + argc);
   const bool options_ended = !args.empty() && args[0] == "--";
   if (options_ended) {
@@ -61,15 +64,17 @@ int main(int argc, char** argv) try {
     return 2;
   }
   const std::string name = args.empty() ? "" : args[0];
-  Watchdog watchdog(start_up("camscope-demo"));
-  quiet_ffmpeg_log();
+  const int signal_pipe = start_up("camscope-demo");
+  const WindowSystem windows = prepare_window_system("camscope-demo");
+  Watchdog watchdog(signal_pipe);
+  route_ffmpeg_log();
   const DemoSource source = open_demo_source(name, watchdog);
 
   // Loop: the same loop and windows as camscope's.
-  return run_in_windows("camscope-demo", *source.camera, source.policy, watchdog);
+  return run_in_windows("camscope-demo", windows, *source.camera, source.policy, watchdog);
 
   // Shut-down: returning releases the source and stops the watchdog; the windows close at exit.
 } catch (...) {
-  // Every failure and stop ends here, and only here, as a message and an exit status.
-  return report_failure(std::current_exception(), "camscope-demo", std::cerr);
+  // Every failure and stop ends here, and only here, as a message and an exit status or signal.
+  return ending_with(report_failure(std::current_exception(), "camscope-demo", std::cerr));
 }

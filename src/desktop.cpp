@@ -10,12 +10,9 @@
 #include <QEvent>
 #include <QScreen>
 #include <QWidget>
-#include <cstdlib>
 #include <set>
 
-#include "environment.hpp"
 #include "signals.hpp"
-#include "window_probes.hpp"
 
 namespace {
 
@@ -46,13 +43,10 @@ QWidget* window_titled(const std::string& title) {
 
 }  // namespace
 
-void introduce_to_desktop(const char* program) {
+void introduce_to_desktop(const char* program, const std::string& display) {
   QCoreApplication::setApplicationName(program);  // WM_CLASS's class
   QGuiApplication::setDesktopFileName(program);   // Wayland's app id
-  // WM_CLASS's instance: Qt takes it from its command line, which OpenCV leaves empty.
-  (void)setenv("RESOURCE_NAME", program, 0);  // NOLINT(concurrency-mt-unsafe): before Qt starts
-  const bool wayland = value_of("QT_QPA_PLATFORM").rfind("wayland", 0) == 0;
-  lost_display = "lost the connection to " + (wayland ? wayland_socket() : x_display()) +
+  lost_display = "lost the connection to " + display +
                  " (its server ended, or the windows were killed); start " + program +
                  " again on a running desktop";
   qt_own_handler = qInstallMessageHandler(on_qt_message);

@@ -10,11 +10,11 @@
 
 #include "window_layout.hpp"
 
-// Before the first window: gives the windows the program's name for the desktop (X's WM_CLASS,
-// Wayland's app id), and has a connection to the window system that breaks (its server ended, or
-// xkill) end the run with status 1 and a message naming the display, where Qt would end it with
-// words of its own.
-void introduce_to_desktop(const char* program);
+// Before the first window: gives the windows the program's name for the desktop (X's WM_CLASS
+// class, Wayland's app id), and has a connection to the window system that breaks (its server
+// ended, or xkill) end the run with status 1 and a message naming the display, where Qt would end
+// it with words of its own.
+void introduce_to_desktop(const char* program, const std::string& display);
 
 // The part of the screen of the window with this title that windows may cover, without the
 // desktop's panels, in Qt's logical pixels (a scale factor of 2 halves them).

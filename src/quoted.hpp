@@ -6,6 +6,7 @@
 
 // text as it is when it holds only printable characters of valid UTF-8; else quoted as a shell
 // quotes it, $'...', with each control character, invalid byte, quote and backslash escaped (\n,
-// \E, \x9b, \', \\), so that a message stays one line and no byte of it reaches the terminal as a
-// command.
+// \E, \x9b, \', \\), and each of Unicode's invisible format and separator characters too (\u202e,
+// \u2028, \u200b), so that a message stays one line, shows the text in its order, and no byte of
+// it reaches the terminal as a command.
 std::string quoted(const std::string& text);

@@ -3,17 +3,17 @@
 #include "run_in_windows.hpp"
 
 #include <iostream>
+#include <stdexcept>
 
 #include "desktop.hpp"
 #include "display.hpp"
-#include "window_probes.hpp"
-#include "window_system.hpp"
 
-int run_in_windows(const char* program, cv::VideoCapture& cap, const ReadPolicy& policy,
-                   Watchdog& watchdog) {
-  XConnection x_probe;  // kept while the windows are open
-  prepare_window_system(program, watchdog, x_probe);
-  introduce_to_desktop(program);
+int run_in_windows(const char* program, const WindowSystem& windows, cv::VideoCapture& cap,
+                   const ReadPolicy& policy, Watchdog& watchdog) {
+  if (!windows.failure.empty()) {
+    throw std::runtime_error(windows.failure);
+  }
+  introduce_to_desktop(program, windows.display);
   HighGuiDisplay display;
   return run_frame_loop(cap, display, std::cout, policy, watchdog);
 }

@@ -1,21 +1,22 @@
 // SPDX-License-Identifier: Apache-2.0
-// Signals, set up first thing in main: the asynchronous ones left to the watchdog, last words for
-// the fatal ones, and the mask given back to the programs that libraries start.
+// Signals, set up first thing in main: stop signals and continues handed to the watchdog through a
+// pipe, last words for the fatal ones, and the end of a run by the signal that stopped it.
 #include "signals.hpp"
 
 #include <fcntl.h>
-#include <pthread.h>
+#include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>  // sigabbrev_np, strlen
+#include <iostream>
 
 namespace {
 
-// A signal handler takes no arguments: what the last words need is set here once, at start-up.
+// A signal handler takes no arguments: what the handlers need is set here once, at start-up.
 const char* program_name = "camscope";
 int last_words_fd = STDERR_FILENO;  // a copy, which a redirection of standard error leaves alone
-sigset_t mask_at_start;
-bool pipe_signal_was_default = true;
+int signal_pipe = -1;               // the writing end of the watchdog's pipe
 
 // Only async-signal-safe calls here: write the message, then die of the signal as before.
 void on_fatal_signal(int signo) {
@@ -25,13 +26,14 @@ void on_fatal_signal(int signo) {
   (void)raise(signo);
 }
 
-// In the child of a fork, before it runs another program.
-void give_back_signals() {
-  (void)pthread_sigmask(SIG_SETMASK, &mask_at_start, nullptr);
-  if (pipe_signal_was_default) {
-    (void)signal(SIGPIPE, SIG_DFL);
-  }
+void on_watched_signal(int signo) {
+  const int saved = errno;
+  const auto number = static_cast<unsigned char>(signo);
+  (void)!write(signal_pipe, &number, 1);  // a full pipe already holds a wake-up
+  errno = saved;
 }
+
+void on_pipe_signal(int /*signo*/) {}  // the write itself fails with EPIPE, which is reported
 
 bool ignored(int signo) {
   struct sigaction current {};
@@ -39,25 +41,34 @@ bool ignored(int signo) {
   return current.sa_handler == SIG_IGN;
 }
 
+void handle(int signo, void (*handler)(int)) {
+  struct sigaction action {};
+  action.sa_handler = handler;
+  action.sa_flags = SA_RESTART;  // a library's blocking call goes on rather than fail with EINTR
+  sigemptyset(&action.sa_mask);
+  (void)sigaction(signo, &action, nullptr);
+}
+
 }  // namespace
 
-sigset_t take_over_signals(const char* program) {
+int take_over_signals(const char* program) {
   program_name = program;
   const int copy = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
   last_words_fd = copy >= 0 ? copy : STDERR_FILENO;
-  sigset_t taken;
-  sigemptyset(&taken);
-  sigaddset(&taken, SIGCONT);
+  int ends[2] = {-1, -1};
+  if (pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) {
+    return -1;  // no descriptors left: signals keep their default actions
+  }
+  signal_pipe = ends[1];
+  handle(SIGCONT, on_watched_signal);
   for (const int signo : {SIGINT, SIGTERM, SIGHUP}) {
     if (!ignored(signo)) {  // ignored by whoever started us (nohup, a script's background job)
-      sigaddset(&taken, signo);
+      handle(signo, on_watched_signal);
     }
   }
-  // These calls fail only for invalid arguments, which these are not.
-  (void)pthread_sigmask(SIG_BLOCK, &taken, &mask_at_start);
-  pipe_signal_was_default = !ignored(SIGPIPE);
-  (void)signal(SIGPIPE, SIG_IGN);
-  (void)pthread_atfork(nullptr, nullptr, give_back_signals);
+  if (!ignored(SIGPIPE)) {
+    handle(SIGPIPE, on_pipe_signal);
+  }
   for (const int signo : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) {
     struct sigaction current {};
     (void)sigaction(signo, nullptr, &current);
@@ -65,7 +76,7 @@ sigset_t take_over_signals(const char* program) {
       (void)signal(signo, on_fatal_signal);
     }
   }
-  return taken;
+  return ends[0];
 }
 
 void write_last_words(std::initializer_list<const char*> texts) {
@@ -77,4 +88,23 @@ void write_last_words(std::initializer_list<const char*> texts) {
   for (const char* text : texts) {
     write_text(text);
   }
+}
+
+void end_by_signal(int signo) {
+  (void)signal(signo, SIG_DFL);
+  sigset_t just_this;
+  sigemptyset(&just_this);
+  sigaddset(&just_this, signo);
+  (void)pthread_sigmask(SIG_UNBLOCK, &just_this, nullptr);
+  (void)raise(signo);
+  _exit(128 + signo);
+}
+
+int ending_with(int status) {
+  if (status > 128) {
+    std::cout.flush();
+    std::cerr.flush();
+    end_by_signal(status - 128);
+  }
+  return status;
 }

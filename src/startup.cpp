@@ -6,8 +6,8 @@
 
 #include "signals.hpp"
 
-sigset_t start_up(const char* program) {
-  const sigset_t taken = take_over_signals(program);
+int start_up(const char* program) {
+  const int taken = take_over_signals(program);
   keep_freed_memory_for_reuse();
   return taken;
 }

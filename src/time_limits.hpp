@@ -18,12 +18,8 @@ constexpr std::chrono::milliseconds kServiceInterval{50};
 // A camera, a stream or a clip whose opening sends no first frame.
 constexpr std::chrono::milliseconds kOpenLimit{5000};
 
-// A window system that takes the connection and does not answer (stopped, or hung); and the pause
-// before a refused X connection is tried again, as a bare X server turns clients away while it
-// starts afresh.
+// A window system that takes the connection and does not answer (stopped, or hung).
 constexpr std::chrono::milliseconds kAnswerLimit{5000};
-constexpr std::chrono::milliseconds kXRetryPause{100};
-constexpr int kXTries = 3;
 
 // How long camscope waits for a window manager to frame its new windows before it lays them out
 // (one that places a window after that would place it over camscope's place for it).
@@ -33,7 +29,6 @@ constexpr std::chrono::milliseconds kFramingLimit{500};
 // before the process ends anyway.
 constexpr std::chrono::milliseconds kStopGrace{2000};
 
-// Finding out why a stream cannot be played: the host's name lookup, and the connection to its
-// port.
-constexpr std::chrono::milliseconds kLookupLimit{5000};
-constexpr std::chrono::milliseconds kConnectLimit{3000};
+// A blocking call of FFmpeg's while a clip or stream is read: a stream that stalls is given up and
+// connected anew, both within one read's limit.
+constexpr std::chrono::milliseconds kClipCallLimit{kReadLimit / 3};

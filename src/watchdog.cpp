@@ -4,8 +4,8 @@
 #include "watchdog.hpp"
 
 #include <poll.h>
+#include <signal.h>
 #include <sys/eventfd.h>
-#include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,6 +16,9 @@
 #include "signals.hpp"
 
 namespace {
+
+// A poll that returns this much later than asked for slept through a stop (Ctrl+Z).
+constexpr std::chrono::milliseconds kOverslept{100};
 
 int checked(int fd, const char* what) {
   if (fd < 0) {
@@ -31,22 +34,15 @@ int milliseconds_until(DeadlineRules::Clock::time_point when) {
   return static_cast<int>(std::clamp<long long>(left.count(), 0, INT_MAX));
 }
 
-sigset_t no_signals() {
-  sigset_t none;
-  sigemptyset(&none);
-  return none;
-}
-
 }  // namespace
 
-Watchdog::Watchdog(const sigset_t& signals)
-    : signal_fd_(checked(signalfd(-1, &signals, SFD_NONBLOCK | SFD_CLOEXEC),
-                         "cannot start the watchdog: signalfd")),
+Watchdog::Watchdog(int signal_pipe)
+    : signal_fd_(signal_pipe),
       wake_fd_(
           checked(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC), "cannot start the watchdog: eventfd")),
       thread_([this] { run(); }) {}
 
-Watchdog::Watchdog() : Watchdog(no_signals()) {}
+Watchdog::Watchdog() : Watchdog(-1) {}  // poll skips a negative descriptor
 
 Watchdog::~Watchdog() {
   {
@@ -57,7 +53,9 @@ Watchdog::~Watchdog() {
   }
   thread_.join();
   (void)close(wake_fd_);
-  (void)close(signal_fd_);
+  if (signal_fd_ >= 0) {
+    (void)close(signal_fd_);
+  }
 }
 
 int Watchdog::take_stop() {
@@ -76,6 +74,7 @@ void Watchdog::watch_sooner() {
 void Watchdog::run() {
   for (;;) {
     int timeout = -1;  // until woken
+    Clock::time_point until;
     {
       const std::lock_guard<std::mutex> lock(mutex_);
       if (quit_) {
@@ -83,30 +82,36 @@ void Watchdog::run() {
       }
       sleeps_until_ = rules_.due();
       if (sleeps_until_) {
-        timeout = milliseconds_until(*sleeps_until_);
+        until = *sleeps_until_;
+        timeout = milliseconds_until(until);
       }
     }
     pollfd watched[] = {{signal_fd_, POLLIN, 0}, {wake_fd_, POLLIN, 0}};
-    const int ready = poll(watched, 2, timeout);
+    int ready = poll(watched, 2, timeout);
+    if (ready == 0 && Clock::now() - until > kOverslept) {
+      // Overslept: the process was stopped, and the continue that ended it may be a moment away.
+      ready = poll(watched, 1, static_cast<int>(kOverslept.count()));
+    }
     const Clock::time_point now = Clock::now();
     const std::lock_guard<std::mutex> lock(mutex_);
     if (ready == 0) {
-      // Nothing came in before what was due, a continue neither: a signal that continued the
-      // process would have been waiting for this poll.
       if (const std::optional<Ending> ending = rules_.ending(now)) {
         write_last_words({ending->message.c_str(), "\n"});
+        if (ending->status > 128) {
+          end_by_signal(ending->status - 128);
+        }
         _exit(ending->status);
       }
       continue;
     }
     std::uint64_t wakes = 0;
     (void)!read(wake_fd_, &wakes, sizeof wakes);  // only to empty it
-    signalfd_siginfo signal{};
-    while (read(signal_fd_, &signal, sizeof signal) == static_cast<ssize_t>(sizeof signal)) {
-      if (signal.ssi_signo == SIGCONT) {
+    unsigned char signo = 0;
+    while (signal_fd_ >= 0 && read(signal_fd_, &signo, 1) == 1) {
+      if (signo == SIGCONT) {
         rules_.continued(now);
       } else {
-        rules_.stop_requested(static_cast<int>(signal.ssi_signo), now);
+        rules_.stop_requested(signo, now);
       }
     }
   }

@@ -3,8 +3,6 @@
 // guarded wait or a stop signal's grace passes.
 #pragma once
 
-#include <signal.h>
-
 #include <chrono>
 #include <mutex>
 #include <optional>
@@ -13,14 +11,13 @@
 
 #include "deadline_rules.hpp"
 
-// Takes the signals it is given, which every thread blocks (see take_over_signals): a stop signal
-// waits for the loop to take it (take_stop), and SIGCONT restarts whatever is guarded. When what
-// is due passes, writes the run's last words and ends the process with their status. Signals and
-// deadlines meet in one thread, so a continue is always seen before a deadline that passed while
-// the process was stopped.
+// Takes the signals that arrive on the pipe it is given (see take_over_signals), which it then
+// owns: a stop signal waits for the loop to take it (take_stop), and SIGCONT restarts whatever is
+// guarded. When what is due passes, writes the run's last words and ends the process with their
+// status, or by the stop signal whose grace passed. Signals and deadlines meet in one thread.
 class Watchdog {
  public:
-  explicit Watchdog(const sigset_t& signals);
+  explicit Watchdog(int signal_pipe);
   // Takes no signal: for benchmarks and tests that send none.
   Watchdog();
   ~Watchdog();

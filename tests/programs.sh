@@ -23,7 +23,7 @@ runtime=$(mktemp -d) || exit 1  # private, as Wayland wants its runtime folder
 touch "$runtime/out" "$runtime/err" "$runtime/log"
 # Unquoted: a server not started yet leaves no empty argument, which would end kill's list there.
 trap 'kill $xvfb $weston $desk_server $openbox $pid 2>/dev/null; rm -rf "$runtime"' EXIT
-fail() { echo "$*"; exit 1; }
+fail() { echo "$*"; cat "$runtime/err"; exit 1; }
 
 if [ ! -e /dev/video0 ]; then
   timeout 30 env -u DISPLAY -u WAYLAND_DISPLAY "$camscope" >"$runtime/out" 2>&1
@@ -46,6 +46,9 @@ echo "not a picture" >"$runtime/notes.txt"
 # A PNG whose header is damaged, over which libpng writes its own line on the terminal.
 printf '\211PNG\r\n\032\n\0\0\0\rIHDR\0\0\0\4\0\0\0\2\10\2\0\0\0\0\0\0\0' >"$runtime/damaged.png"
 : >"$runtime/empty.avi"
+# Headers that declare 20000 x 20000 and 40000 x 40000 pixels: refused undecoded.
+printf 'P6\n20000 20000\n255\n\001\002\003' >"$runtime/huge.ppm"
+printf '#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y 40000 +X 40000\n\001\002\003\004' >"$runtime/huge.hdr"
 mkfifo "$runtime/stalled.avi"  # a stream that never sends a byte
 lines() { wc -l <"$runtime/out"; }
 wait_until() {  # "$@" holds; fails if the program $pid ends, or the demo loops 200 times or 20 s pass
@@ -68,8 +71,9 @@ expect_status() {  # of the demo, once it has ended
   [ "$status" -eq "$1" ] || fail "$2: the demo exited with $status, expected $1"
 }
 
-# X: Xvfb picks a free display itself and writes its number once it accepts connections.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$runtime/display" 2>"$runtime/log" &
+# X: Xvfb picks a free display itself and writes its number once it accepts connections; as a
+# desktop's X server does, it keeps running between clients (-noreset).
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$runtime/display" 2>"$runtime/log" &
 pid=$!
 xvfb=$pid
 wait_until [ -s "$runtime/display" ]
@@ -90,7 +94,7 @@ expect_status 0 "q"
 # whole on the screen, frames included, none over another, and carry the demo's WM_CLASS; one closed
 # with Alt+F4 comes back in its own place; killing the windows' connection (xkill) ends the run with
 # status 1 and a message naming the display. A window minimised stays so.
-Xvfb -displayfd 3 -screen 0 1366x768x24 -nolisten tcp 3>"$runtime/desk" 2>>"$runtime/log" &
+Xvfb -displayfd 3 -screen 0 1366x768x24 -nolisten tcp -noreset 3>"$runtime/desk" 2>>"$runtime/log" &
 pid=$!
 desk_server=$pid
 wait_until [ -s "$runtime/desk" ]
@@ -154,6 +158,19 @@ wait_until has_lines $(($(lines) + 2))
 kill -TERM "$pid"
 expect_status 143 SIGTERM
 
+# Ctrl+C (SIGINT to the terminal's whole process group) ends a shell's loop of the demo, as the
+# demo dies of the signal: bash goes on with the loop after a child that exits with a status.
+: >"$runtime/out"
+env WAYLAND_DISPLAY=camscope-test XDG_RUNTIME_DIR="$runtime" python3 -c 'import os, signal, sys
+os.setpgid(0, 0)  # a process group of its own, as a terminal gives its foreground job
+signal.signal(signal.SIGINT, signal.SIG_DFL)  # which sh ignores in a background job
+os.execvp(sys.argv[1], sys.argv[1:])' bash -c 'while :; do timeout --foreground 30 "$0"; done' \
+  "$demo" >"$runtime/out" 2>"$runtime/err" &
+pid=$!
+wait_until has_lines 2
+env kill -s INT -- -"$pid"
+expect_status 130 "Ctrl+C in a shell loop"
+
 # A Wayland socket inherited in WAYLAND_SOCKET (a compositor that starts its client so) is left for
 # Qt, which opens the windows on it.
 : >"$runtime/out"
@@ -205,7 +222,9 @@ done <<END
 |$runtime/f_%99999999999999999999d.png|1|err|camscope-demo: cannot play $runtime/f_%99999999999999999999d.png: no file matches the pattern*
 |$runtime/f_%999999999d.png|1|err|camscope-demo: cannot play $runtime/f_%999999999d.png: no file matches the pattern*
 |$runtime/f_%s.png|1|err|camscope-demo: cannot play $runtime/f_%s.png: not an image sequence pattern camscope knows*
-|rtsp://127.0.0.1:1/live|1|err|camscope-demo: cannot play rtsp://127.0.0.1:1/live: nothing answers at 127.0.0.1 port 1 (Connection refused);*
+|rtsp://127.0.0.1:1/live|1|err|camscope-demo: cannot play rtsp://127.0.0.1:1/live: Connection refused;*
+|$runtime/huge.ppm|1|err|camscope-demo: cannot play $runtime/huge.ppm: it is a picture of 20000 x 20000 pixels (400.0 million), more than*
+|$runtime/huge.hdr|1|err|camscope-demo: cannot play $runtime/huge.hdr: it is a picture of more pixels than the 35.4 million*
 OPENCV_FFMPEG_LOGLEVEL=16|rtsp://127.0.0.1:1/live|1|err|*tcp*refused*camscope-demo: cannot play*
 |/dev/null|1|err|camscope-demo: cannot play /dev/null: it is not a camera*
 |-- -x.png|1|err|camscope-demo: cannot play -x.png: No such file*

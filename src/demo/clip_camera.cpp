@@ -5,12 +5,9 @@
 
 #include <cmath>
 
-#include "demo/demo_source.hpp"
+#include "demo/source_error.hpp"
 #include "demo/source_kind.hpp"
-#include "demo/stream_diagnosis.hpp"
 #include "frame_format.hpp"
-#include "quiet_log.hpp"
-#include "quoted.hpp"
 #include "time_limits.hpp"
 #include "watchdog.hpp"
 
@@ -39,31 +36,37 @@ std::string no_first_frame_advice(const Source& source) {
 
 ClipCamera::ClipCamera(const std::string& name, const Source& source, Watchdog& watchdog)
     : name_(name), stream_(source.kind == SourceKind::kStream), interval_(interval_at(0)) {
-  bool opened = false;
-  {
-    const WaitGuard guard(watchdog, kOpenLimit,
-                          "cannot play " + quoted(name) + ": no frame came in ",
-                          no_first_frame_advice(source));
-    const QuietStandardError quiet;  // camscope says itself what is wrong
-    opened = clip_.open(name);
-    if (opened) {
-      if (const std::string too_large = frame_size_problem(clip_.declared_size());
-          !too_large.empty()) {
-        throw SourceError(name, "its frames are " + too_large);
-      }
-      if (!clip_.read(first_)) {
-        throw SourceError(name, stream_ ? "the stream sent no frame; check its address"
-                                        : "it holds no frame; it may be damaged");
-      }
+  const std::string before = "no frame came in ", after = no_first_frame_advice(source);
+  // FFmpeg gives a stream up itself at the limit; the watchdog ends an opening that blocks where
+  // FFmpeg cannot (a FIFO without a writer), a little later for a stream.
+  const WaitGuard guard(watchdog, stream_ ? kOpenLimit + kStopGrace : kOpenLimit,
+                        cannot_play(name) + before, after);
+  const std::string failure = clip_.open(name, kOpenLimit);
+  if (failure.empty()) {
+    if (const std::string too_large = frame_size_problem(clip_.declared_size());
+        !too_large.empty()) {
+      throw SourceError(name, "its frames are " + too_large);
+    }
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(kOpenLimit - guard.waited());
+    if (clip_.read(first_, left)) {
+      interval_ = interval_at(clip_.frame_rate());
+      return;
     }
   }
-  if (!opened) {
-    throw SourceError(name, stream_ ? stream_problem(name, watchdog)
-                                    : "it is neither a picture OpenCV reads nor a video FFmpeg "
-                                      "knows, or its codec is not installed; convert it or try "
-                                      "another file");
+  if (clip_.gave_up()) {
+    throw SourceError(name, before + seconds_text(guard.waited()) + after);
   }
-  interval_ = interval_at(clip_.frame_rate());
+  if (failure.empty()) {
+    throw SourceError(name, stream_ ? "the stream sent no frame; check its address"
+                                    : "it holds no frame; it may be damaged");
+  }
+  throw SourceError(name, stream_ ? shown_name(failure) +
+                                        "; check the address, and that the stream's server is "
+                                        "running"
+                                  : "it is neither a picture OpenCV reads nor a video FFmpeg "
+                                    "knows, or its codec is not installed; convert it or try "
+                                    "another file");
 }
 
 bool ClipCamera::read(cv::OutputArray image) {
@@ -71,7 +74,7 @@ bool ClipCamera::read(cv::OutputArray image) {
   if (!served_first_ || still_) {
     served_first_ = true;
     frame = first_.clone();  // a copy: the loop may keep or write into what it reads
-  } else if (clip_.read(frame)) {
+  } else if (clip_.read(frame, kClipCallLimit)) {
     played_second_ = true;
   } else if (!stream_ && !played_second_) {
     still_ = true;  // a video of one frame: no need to go back for each read
@@ -85,9 +88,8 @@ bool ClipCamera::read(cv::OutputArray image) {
 }
 
 bool ClipCamera::read_from_start(cv::Mat& frame) {
-  if (!stream_ && clip_.rewind() && clip_.read(frame)) {
+  if (!stream_ && clip_.rewind() && clip_.read(frame, kClipCallLimit)) {
     return true;
   }
-  const QuietStandardError quiet;
-  return clip_.open(name_) && clip_.read(frame);
+  return clip_.open(name_, kClipCallLimit).empty() && clip_.read(frame, kClipCallLimit);
 }

@@ -6,9 +6,9 @@
 #include "demo/clip_camera.hpp"
 #include "demo/device_camera.hpp"
 #include "demo/picture_camera.hpp"
+#include "demo/source_error.hpp"
 #include "demo/source_kind.hpp"
 #include "demo/synthetic_camera.hpp"
-#include "quoted.hpp"
 
 namespace {
 
@@ -17,16 +17,13 @@ constexpr std::chrono::nanoseconds kWebcamInterval{33333333};
 
 }  // namespace
 
-SourceError::SourceError(const std::string& name, const std::string& problem)
-    : std::runtime_error("cannot play " + quoted(name) + ": " + problem) {}
-
 DemoSource open_demo_source(const std::string& name, Watchdog& watchdog) {
   const Source source = identify_source(name);
   if (!source.problem.empty()) {
     throw SourceError(name, source.problem);
   }
   DemoSource demo;
-  demo.policy.camera_name = quoted(name);
+  demo.policy.camera_name = shown_name(name);
   switch (source.kind) {
     case SourceKind::kScene:
       demo.camera = std::make_shared<SyntheticCamera>(cv::Size(640, 480), 48);
@@ -38,7 +35,9 @@ DemoSource open_demo_source(const std::string& name, Watchdog& watchdog) {
       break;
     case SourceKind::kPicture:
     case SourceKind::kSequence:
-      demo.camera = std::make_shared<PictureCamera>(name, source.kind == SourceKind::kSequence);
+      demo.camera =
+          std::make_shared<PictureCamera>(name, source.kind == SourceKind::kSequence, watchdog);
+      demo.policy.stall_advice = "the disk its files are on may be too slow, or not answering";
       demo.policy.frame_interval = kWebcamInterval;
       break;
     case SourceKind::kStream:

@@ -5,18 +5,11 @@
 
 #include <memory>
 #include <opencv2/videoio.hpp>
-#include <stdexcept>
 #include <string>
 
 #include "camera_reader.hpp"
 
 class Watchdog;
-
-// The source cannot be played: "cannot play NAME: " and why, and what the user can do.
-class SourceError : public std::runtime_error {
- public:
-  SourceError(const std::string& name, const std::string& problem);
-};
 
 // A source of frames and the rules its reads follow; the loop reads it as it reads a camera.
 struct DemoSource {

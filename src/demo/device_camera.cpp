@@ -5,13 +5,15 @@
 #include <fcntl.h>
 #include <linux/videodev2.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <system_error>
 
 #include "camera_choice.hpp"
-#include "demo/demo_source.hpp"
+#include "demo/source_error.hpp"
 #include "quoted.hpp"
 #include "time_limits.hpp"
 
@@ -20,8 +22,15 @@ namespace {
 // Why the device at path is no camera to capture from, or "" when it answers as one. A laptop's
 // camera has a second node for its metadata, which answers but captures no picture.
 std::string capture_problem(const std::string& path) {
-  const int fd = open(
-      path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);  // NOLINT(cppcoreguidelines-pro-type-vararg)
+  // Opening some devices acts (a watchdog arms, a serial line's signals change): only a video
+  // device (video4linux's major number) is opened at all, and never as a controlling terminal.
+  constexpr unsigned kVideoMajor = 81;
+  struct stat info {};
+  if (stat(path.c_str(), &info) == 0 && major(info.st_rdev) != kVideoMajor) {
+    return "it is not a camera: it does not answer as a video device";
+  }
+  const int fd = open(path.c_str(),  // NOLINT(cppcoreguidelines-pro-type-vararg)
+                      O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) {
     const int cause = errno;
     return std::generic_category().message(cause) +

@@ -12,10 +12,57 @@ extern "C" {
 }
 
 #include <cmath>
+#include <cstdarg>
 #include <cstdlib>
+#include <mutex>
 #include <opencv2/core.hpp>
 
 #include "quiet_log.hpp"
+
+namespace {
+
+// FFmpeg's log callback takes no argument of camscope's: what it needs lives here, set once by
+// route_ffmpeg_log before FFmpeg runs. Decoder threads log too, hence the mutex.
+struct FfmpegLog {
+  std::mutex mutex;
+  std::string last_error;  // guarded by mutex
+  bool shown = false;
+};
+
+FfmpegLog& ffmpeg_log() {
+  static FfmpegLog log;
+  return log;
+}
+
+void on_ffmpeg_log(void* context, int level, const char* format, va_list arguments) {
+  FfmpegLog& log = ffmpeg_log();
+  if (level <= AV_LOG_ERROR) {
+    char line[1024];
+    int print_prefix = 0;  // the line alone, without the "[tcp @ 0x...]" of its context
+    va_list copy;
+    va_copy(copy, arguments);
+    (void)av_log_format_line2(context, level, format, copy, line, sizeof line, &print_prefix);
+    va_end(copy);
+    std::string text = line;
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+      text.pop_back();
+    }
+    const std::lock_guard<std::mutex> lock(log.mutex);
+    log.last_error = text;
+  }
+  if (log.shown) {
+    av_log_default_callback(context, level, format, arguments);
+  }
+}
+
+}  // namespace
+
+void route_ffmpeg_log() {
+  ffmpeg_log().shown = log_asked_for();
+  const char* level = std::getenv("OPENCV_FFMPEG_LOGLEVEL");  // NOLINT(concurrency-mt-unsafe)
+  av_log_set_level(level != nullptr ? std::atoi(level) : AV_LOG_INFO);
+  av_log_set_callback(on_ffmpeg_log);
+}
 
 FfmpegClip::~FfmpegClip() {
   close();
@@ -32,44 +79,72 @@ void FfmpegClip::close() {
   draining_ = false;
 }
 
-bool FfmpegClip::open(const std::string& name) {
+std::string FfmpegClip::failure(int code) const {
+  FfmpegLog& log = ffmpeg_log();
+  const std::lock_guard<std::mutex> lock(log.mutex);
+  // FFmpeg's codes for a failed lookup or a damaged file say less than the line it logged.
+  if ((code == AVERROR(EIO) || code == AVERROR_INVALIDDATA) && !log.last_error.empty()) {
+    return log.last_error;
+  }
+  char text[AV_ERROR_MAX_STRING_SIZE] = {};
+  (void)av_strerror(code, text, sizeof text);
+  return text;
+}
+
+std::string FfmpegClip::open(const std::string& name, std::chrono::milliseconds limit) {
   close();
-  // FFmpeg writes its log (a damaged frame, a refused connection) straight to the terminal: quiet,
-  // unless the user asked for it.
-  const char* level = std::getenv("OPENCV_FFMPEG_LOGLEVEL");  // NOLINT(concurrency-mt-unsafe)
-  av_log_set_level(level != nullptr  ? std::atoi(level)
-                   : log_asked_for() ? AV_LOG_INFO
-                                     : AV_LOG_QUIET);
+  {
+    FfmpegLog& log = ffmpeg_log();
+    const std::lock_guard<std::mutex> lock(log.mutex);
+    log.last_error.clear();
+  }
   (void)avformat_network_init();  // once is enough, more does no harm
-  if (avformat_open_input(&format_, name.c_str(), nullptr, nullptr) < 0 ||
-      avformat_find_stream_info(format_, nullptr) < 0) {
-    return false;
+  format_ = avformat_alloc_context();
+  if (format_ == nullptr) {
+    return failure(AVERROR(ENOMEM));
+  }
+  give_up_at_ = std::chrono::steady_clock::now() + limit;
+  format_->interrupt_callback = {
+      [](void* clip) {
+        return static_cast<int>(std::chrono::steady_clock::now() >
+                                static_cast<FfmpegClip*>(clip)->give_up_at_);
+      },
+      this};
+  if (const int code = avformat_open_input(&format_, name.c_str(), nullptr, nullptr); code < 0) {
+    return failure(code);  // FFmpeg has freed format_
+  }
+  if (const int code = avformat_find_stream_info(format_, nullptr); code < 0) {
+    return failure(code);
   }
   const AVCodec* codec = nullptr;
   stream_ = av_find_best_stream(format_, AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
   if (stream_ < 0 || codec == nullptr) {
-    return false;
+    return failure(stream_ < 0 ? stream_ : AVERROR_DECODER_NOT_FOUND);
   }
   const AVStream* stream = format_->streams[stream_];
   decoder_ = avcodec_alloc_context3(codec);
-  if (decoder_ == nullptr || avcodec_parameters_to_context(decoder_, stream->codecpar) < 0) {
-    return false;
-  }
-  decoder_->thread_count = 0;  // as many as FFmpeg sees fit
   frame_ = av_frame_alloc();
   packet_ = av_packet_alloc();
-  if (avcodec_open2(decoder_, codec, nullptr) < 0 || frame_ == nullptr || packet_ == nullptr) {
-    return false;
+  if (decoder_ == nullptr || frame_ == nullptr || packet_ == nullptr) {
+    return failure(AVERROR(ENOMEM));
+  }
+  if (const int code = avcodec_parameters_to_context(decoder_, stream->codecpar); code < 0) {
+    return failure(code);
+  }
+  decoder_->thread_count = 0;  // as many as FFmpeg sees fit
+  if (const int code = avcodec_open2(decoder_, codec, nullptr); code < 0) {
+    return failure(code);
   }
   // A phone's video is stored sideways, with the turn that shows it upright beside it.
   const uint8_t* matrix = av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, nullptr);
   const double counter_clockwise =
       matrix != nullptr ? av_display_rotation_get(reinterpret_cast<const int32_t*>(matrix)) : 0;
   rotation_ = (static_cast<int>(std::lround(-counter_clockwise / 90)) % 4 + 4) % 4 * 90;
-  return true;
+  return "";
 }
 
-bool FfmpegClip::read(cv::Mat& image) {
+bool FfmpegClip::read(cv::Mat& image, std::chrono::milliseconds limit) {
+  give_up_at_ = std::chrono::steady_clock::now() + limit;
   for (;;) {
     const int received = avcodec_receive_frame(decoder_, frame_);
     if (received == 0) {
@@ -133,10 +208,4 @@ double FfmpegClip::frame_rate() const {
   }
   const AVRational rate = av_guess_frame_rate(format_, format_->streams[stream_], nullptr);
   return rate.den != 0 ? av_q2d(rate) : 0;
-}
-
-void quiet_ffmpeg_log() {
-  if (!log_asked_for()) {
-    (void)setenv("OPENCV_FFMPEG_LOGLEVEL", "-8", 1);  // NOLINT(concurrency-mt-unsafe): quiet
-  }
 }

@@ -3,6 +3,7 @@
 // size it has.
 #pragma once
 
+#include <chrono>
 #include <opencv2/core.hpp>
 #include <string>
 
@@ -22,21 +23,27 @@ class FfmpegClip {
   FfmpegClip(const FfmpegClip&) = delete;
   FfmpegClip& operator=(const FfmpegClip&) = delete;
 
-  // Opens a file or URL; false when FFmpeg finds no video stream in it that it can decode. FFmpeg's
-  // own log is quiet meanwhile and after, unless the user asked for a log (OPENCV_FFMPEG_LOGLEVEL,
-  // at its level; OPENCV_FFMPEG_DEBUG, OPENCV_LOG_LEVEL or GST_DEBUG).
-  bool open(const std::string& name);
+  // Opens a file or URL, giving up a blocking opening after limit. "" when it holds a video stream
+  // that FFmpeg can decode, else FFmpeg's own reason: the last error it logged meanwhile ("Failed
+  // to resolve hostname ..."), or the text of the error code it returned ("Connection refused",
+  // "Server returned 404 Not Found"); "Immediate exit requested" when limit passed.
+  std::string open(const std::string& name, std::chrono::milliseconds limit);
   // The next frame, 8-bit BGR at its own size, turned upright as the stream's rotation says; false
-  // at the end, or when the source breaks off.
-  bool read(cv::Mat& image);
+  // at the end, when the source breaks off, or when no packet came within limit.
+  bool read(cv::Mat& image, std::chrono::milliseconds limit);
   // Back to the first frame; false where the source cannot seek (a stream, a pipe).
   bool rewind();
+  // Whether the last blocking call was given up at its limit.
+  bool gave_up() const { return std::chrono::steady_clock::now() > give_up_at_; }
   // The size the stream declares before any frame is decoded, and its frame rate, 0 when unknown.
   cv::Size declared_size() const;
   double frame_rate() const;
 
  private:
   void close();
+  std::string failure(int code) const;
+
+  std::chrono::steady_clock::time_point give_up_at_;  // when a blocking call of FFmpeg's gives up
 
   AVFormatContext* format_ = nullptr;
   AVCodecContext* decoder_ = nullptr;
@@ -48,8 +55,7 @@ class FfmpegClip {
   bool draining_ = false;
 };
 
-// Tells OpenCV's own FFmpeg back-end, which the opening of a camera device may try, to keep
-// FFmpeg's log quiet, unless the user asked for a log. OpenCV reads OPENCV_FFMPEG_LOGLEVEL when
-// the back-end first starts, so this comes before that, and before any thread starts: it sets the
-// environment.
-void quiet_ffmpeg_log();
+// Takes FFmpeg's log over for the run: its lines reach standard error only when the user asked for
+// a log (see log_asked_for), at OPENCV_FFMPEG_LOGLEVEL's level when set; its errors are kept for
+// FfmpegClip's messages either way.
+void route_ffmpeg_log();

@@ -5,15 +5,18 @@
 
 #include <unistd.h>
 
+#include <QImageReader>
+#include <cstdlib>
 #include <opencv2/imgcodecs.hpp>
 
 #include "camera_reader.hpp"
-#include "demo/demo_source.hpp"
-#include "demo/picture_size.hpp"
+#include "demo/source_error.hpp"
 #include "demo/source_kind.hpp"
 #include "frame_format.hpp"
 #include "quiet_log.hpp"
 #include "quoted.hpp"
+#include "time_limits.hpp"
+#include "watchdog.hpp"
 
 namespace {
 
@@ -24,20 +27,26 @@ struct Decoded {
   bool too_large = false;
 };
 
-// A picture larger than camscope analyses is refused from its header, before it is decoded, where
-// the format allows.
+// A picture larger than camscope analyses is refused by OpenCV from its header, before it is
+// decoded (see limit_picture_size); Qt's reader tells its size for the message, where it knows the
+// format.
 Decoded decode(const std::string& path) {
-  const std::optional<cv::Size> declared = picture_size(path);
-  if (declared && !frame_size_problem(*declared).empty()) {
-    return Decoded{{}, "it is a picture of " + frame_size_problem(*declared), true};
-  }
   cv::Mat picture;
-  {
-    const QuietStandardError quiet;  // camscope says itself what is wrong with the file
-    try {
-      // Any depth, so that a floating-point picture keeps its values until they are scaled.
-      picture = cv::imread(path, cv::IMREAD_COLOR | cv::IMREAD_ANYDEPTH);
-    } catch (const cv::Exception&) {  // a header that declares an impossible size
+  try {
+    const QuietStandardError quiet;  // libpng, libjpeg and OpenCV write straight to stderr here
+    // Any depth, so that a floating-point picture keeps its values until they are scaled.
+    picture = cv::imread(path, cv::IMREAD_COLOR | cv::IMREAD_ANYDEPTH);
+  } catch (const cv::Exception& e) {
+    if (e.err.find("CV_IO_MAX_IMAGE") != std::string::npos) {  // OpenCV's size limit
+      const QSize size = QImageReader(QString::fromStdString(path)).size();
+      const std::string problem =
+          size.isValid() ? frame_size_problem({size.width(), size.height()}) : "";
+      return Decoded{{},
+                     "it is a picture of " +
+                         (problem.empty() ? "more pixels than the 35.4 million (8192 x 4320) "
+                                            "that camscope analyses"
+                                          : problem),
+                     true};
     }
   }
   if (picture.empty() || !to_colour_frame(picture, picture)) {
@@ -51,10 +60,23 @@ Decoded decode(const std::string& path) {
 
 }  // namespace
 
-PictureCamera::PictureCamera(const std::string& name, bool sequence)
+void limit_picture_size(char** argv) {
+  // NOLINTBEGIN(concurrency-mt-unsafe): first thing in main, before any thread
+  if (std::getenv("OPENCV_IO_MAX_IMAGE_PIXELS") == nullptr) {
+    (void)setenv("OPENCV_IO_MAX_IMAGE_PIXELS", std::to_string(kMaxFramePixels).c_str(), 1);
+    (void)execv("/proc/self/exe", argv);  // where it fails, OpenCV's own limit of 2^30 holds
+  }
+  // NOLINTEND(concurrency-mt-unsafe)
+}
+
+PictureCamera::PictureCamera(const std::string& name, bool sequence, Watchdog& watchdog)
     : name_(name), sequence_(sequence) {
   first_ = sequence ? first_sequence_index(name) : 0;
   const std::string first_file = sequence ? sequence_file(name, first_) : name;
+  // A slow disk, a picture of thousands of scans, or a FIFO without a writer in a sequence.
+  const WaitGuard guard(watchdog, kOpenLimit, cannot_play(name) + "no frame came in ",
+                        "; the disk it is on may be too slow, or not answering, or it is a FIFO "
+                        "that nothing writes to");
   Decoded first = decode(first_file);
   if (!first.problem.empty()) {
     throw SourceError(name, sequence ? "its first file " + quoted(first_file) + ": " + first.problem
