@@ -63,12 +63,12 @@ int main(int argc, char** argv) try {
               << kUsageLine << "camscope-demo --help tells more\n";
     return 2;
   }
-  const std::string name = args.empty() ? "" : args[0];
   const int signal_pipe = start_up("camscope-demo");
   const WindowSystem windows = prepare_window_system("camscope-demo");
   Watchdog watchdog(signal_pipe);
   route_ffmpeg_log();
-  const DemoSource source = open_demo_source(name, watchdog);
+  const DemoSource source =
+      open_demo_source(args.empty() ? std::nullopt : std::optional<std::string>(args[0]), watchdog);
 
   // Loop: the same loop and windows as camscope's.
   return run_in_windows("camscope-demo", windows, *source.camera, source.policy, watchdog);

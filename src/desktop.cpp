@@ -12,6 +12,7 @@
 #include <QWidget>
 #include <set>
 
+#include "quiet_log.hpp"
 #include "signals.hpp"
 
 namespace {
@@ -27,6 +28,10 @@ void on_qt_message(QtMsgType type, const QMessageLogContext& context, const QStr
       message.startsWith("The Wayland connection broke")) {
     write_last_words({lost_display.c_str(), "\n"});
     _exit(1);
+  }
+  // Qt's remark on a missing XDG_RUNTIME_DIR (under sudo, ssh -X) changes nothing for camscope.
+  if (message.startsWith("QStandardPaths: ") && !log_asked_for()) {
+    return;
   }
   qt_own_handler(type, context, message);
 }

@@ -74,7 +74,7 @@ std::string quoted(const std::string& text) {
     at += c.length;
   }
   if (plain) {
-    return text;
+    return text.empty() ? "''" : text;  // an empty name shown as one
   }
   std::string result = "$'";
   for (size_t at = 0; at < text.size();) {

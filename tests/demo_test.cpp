@@ -68,7 +68,7 @@ std::vector<cv::Mat> read_through_loop(cv::VideoCapture& camera, int n) {
 // refusal. The clips' codec is lossless.
 TEST(Demo, TheSceneMovesAndPicturesComeUprightAndClipsAtTheirOwnRate) {
   Watchdog watchdog;
-  const auto run_source = [&](const std::string& name, FakeDesktop& windows) {
+  const auto run_source = [&](const std::optional<std::string>& name, FakeDesktop& windows) {
     const DemoSource source = open_demo_source(name, watchdog);
     windows.keys = {-1, -1, 'q'};
     const auto start = std::chrono::steady_clock::now();
@@ -76,7 +76,7 @@ TEST(Demo, TheSceneMovesAndPicturesComeUprightAndClipsAtTheirOwnRate) {
     return std::chrono::steady_clock::now() - start;
   };
   FakeDesktop scene;
-  const auto scene_took = run_source("", scene);
+  const auto scene_took = run_source(std::nullopt, scene);
   EXPECT_GE(scene_took, milliseconds(11 * 33));
   EXPECT_LT(scene_took, milliseconds(15 * 33));
   EXPECT_GT(cv::countNonZero(scene.shown.at(20).second > 64), 50);  // far above the noise's
@@ -233,7 +233,7 @@ TEST(Demo, NamesAreFoundToBeWhatTheyAre) {
     std::string name;
     SourceKind kind;
     std::string problem;  // a part of it; "" for none
-  } cases[] = {{"", SourceKind::kScene, ""},
+  } cases[] = {{"", SourceKind::kClip, "no name given"},
                {"rtsp://cam/live", SourceKind::kStream, ""},
                {"/dev/null", SourceKind::kDevice, ""},
                {dir + "picture.png", SourceKind::kPicture, ""},
@@ -254,6 +254,17 @@ TEST(Demo, NamesAreFoundToBeWhatTheyAre) {
   Watchdog watchdog;
   EXPECT_EQ(open_demo_source(dir + "x\x1b.png", watchdog).policy.camera_name,
             "$'" + dir + "x\\E.png'");
+  // Local files named as FFmpeg's protocols are played as those files: not another file, not
+  // standard input.
+  write_clip(dir + "c.avi", 25, {cv::Scalar(9, 9, 99)});
+  for (const std::string name : {"file:c.avi", "pipe:0"}) {
+    write_clip(dir + "own.avi", 25, {kColour});
+    ASSERT_EQ(std::rename((dir + "own.avi").c_str(), (dir + name).c_str()), 0);
+    ASSERT_EQ(chdir(dir.c_str()), 0);
+    EXPECT_TRUE(same(read_through_loop(*open_demo_source(name, watchdog).camera, 1)[0],
+                     solid(kColour, {16, 8})))
+        << name;
+  }
   EXPECT_EQ(sequence_file("f_%04d.png", 7), "f_0007.png");
   EXPECT_EQ(sequence_file("%u%%n", 7), "");
   EXPECT_EQ(sequence_file("f_%d_%n.png", 7), "");

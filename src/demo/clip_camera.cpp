@@ -35,13 +35,15 @@ std::string no_first_frame_advice(const Source& source) {
 }  // namespace
 
 ClipCamera::ClipCamera(const std::string& name, const Source& source, Watchdog& watchdog)
-    : name_(name), stream_(source.kind == SourceKind::kStream), interval_(interval_at(0)) {
+    : ffmpeg_name_(source.kind == SourceKind::kStream ? name : "file:" + name),
+      stream_(source.kind == SourceKind::kStream),
+      interval_(interval_at(0)) {
   const std::string before = "no frame came in ", after = no_first_frame_advice(source);
   // FFmpeg gives a stream up itself at the limit; the watchdog ends an opening that blocks where
   // FFmpeg cannot (a FIFO without a writer), a little later for a stream.
   const WaitGuard guard(watchdog, stream_ ? kOpenLimit + kStopGrace : kOpenLimit,
                         cannot_play(name) + before, after);
-  const std::string failure = clip_.open(name, kOpenLimit);
+  const std::string failure = clip_.open(ffmpeg_name_, kOpenLimit);
   if (failure.empty()) {
     if (const std::string too_large = frame_size_problem(clip_.declared_size());
         !too_large.empty()) {
@@ -91,5 +93,5 @@ bool ClipCamera::read_from_start(cv::Mat& frame) {
   if (!stream_ && clip_.rewind() && clip_.read(frame, kClipCallLimit)) {
     return true;
   }
-  return clip_.open(name_, kClipCallLimit).empty() && clip_.read(frame, kClipCallLimit);
+  return clip_.open(ffmpeg_name_, kClipCallLimit).empty() && clip_.read(frame, kClipCallLimit);
 }

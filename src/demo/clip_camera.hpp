@@ -31,7 +31,9 @@ class ClipCamera : public cv::VideoCapture {
   // its first frame is read.
   bool read_from_start(cv::Mat& frame);
 
-  std::string name_;
+  // A local file's name as FFmpeg's file protocol, so that no name is taken for another of its
+  // protocols: a file called pipe:0 is that file, not standard input.
+  std::string ffmpeg_name_;
   bool stream_;
   FfmpegClip clip_;
   std::chrono::nanoseconds interval_;

@@ -17,19 +17,21 @@ constexpr std::chrono::nanoseconds kWebcamInterval{33333333};
 
 }  // namespace
 
-DemoSource open_demo_source(const std::string& name, Watchdog& watchdog) {
+DemoSource open_demo_source(const std::optional<std::string>& given, Watchdog& watchdog) {
+  DemoSource demo;
+  if (!given) {
+    demo.camera = std::make_shared<SyntheticCamera>(cv::Size(640, 480), 48);
+    demo.policy.camera_name = "the synthetic camera";
+    demo.policy.frame_interval = kWebcamInterval;
+    return demo;
+  }
+  const std::string& name = *given;
   const Source source = identify_source(name);
   if (!source.problem.empty()) {
     throw SourceError(name, source.problem);
   }
-  DemoSource demo;
   demo.policy.camera_name = shown_name(name);
   switch (source.kind) {
-    case SourceKind::kScene:
-      demo.camera = std::make_shared<SyntheticCamera>(cv::Size(640, 480), 48);
-      demo.policy.camera_name = "the synthetic camera";
-      demo.policy.frame_interval = kWebcamInterval;
-      break;
     case SourceKind::kDevice:
       demo.camera = open_device_camera(name, watchdog);  // read live, as camscope reads its cameras
       break;

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <opencv2/videoio.hpp>
+#include <optional>
 #include <string>
 
 #include "camera_reader.hpp"
@@ -17,7 +18,7 @@ struct DemoSource {
   ReadPolicy policy;
 };
 
-// Opens what name names (see identify_source): the built-in scene when it is empty, a live camera
-// for a character device (/dev/video2), a picture or image sequence, else a video file or stream.
-// Throws SourceError.
-DemoSource open_demo_source(const std::string& name, Watchdog& watchdog);
+// Opens what name names (see identify_source): a live camera for a character device (/dev/video2),
+// a picture or image sequence, else a video file or stream; the built-in scene when no name is
+// given. Throws SourceError.
+DemoSource open_demo_source(const std::optional<std::string>& name, Watchdog& watchdog);

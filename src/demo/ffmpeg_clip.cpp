@@ -131,7 +131,9 @@ std::string FfmpegClip::open(const std::string& name, std::chrono::milliseconds 
   if (const int code = avcodec_parameters_to_context(decoder_, stream->codecpar); code < 0) {
     return failure(code);
   }
-  decoder_->thread_count = 0;  // as many as FFmpeg sees fit
+  // Each frame thread holds frames of its own: at 8K a thread per core on a many-core machine takes
+  // gigabytes more than the two used here.
+  decoder_->thread_count = 2;
   if (const int code = avcodec_open2(decoder_, codec, nullptr); code < 0) {
     return failure(code);
   }

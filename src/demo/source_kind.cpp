@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
-// What camscope-demo was given to play, found once from its name; and the parts of a stream's
-// address and of an image sequence's pattern.
+// What camscope-demo was given to play, found once from its name; and the files of an image
+// sequence's pattern.
 #include "demo/source_kind.hpp"
 
 #include <sys/stat.h>
@@ -10,7 +10,6 @@
 #include <cctype>
 #include <cerrno>
 #include <climits>
-#include <map>
 #include <opencv2/imgcodecs.hpp>
 #include <system_error>
 
@@ -36,8 +35,8 @@ std::string sequence_problem(const std::string& pattern) {
 }  // namespace
 
 Source identify_source(const std::string& name) {
-  if (name.empty()) {
-    return Source{SourceKind::kScene, false, ""};
+  if (name.empty()) {  // a script's unset variable, say: the scene is for no argument at all
+    return problem_of("no name given; name a file, or give no argument for the built-in scene");
   }
   if (name.find("://") != std::string::npos) {
     return Source{SourceKind::kStream, false, ""};
@@ -69,29 +68,6 @@ Source identify_source(const std::string& name) {
     return Source{SourceKind::kPicture, true, ""};
   }
   return Source{SourceKind::kClip, regular, ""};
-}
-
-StreamAddress parse_stream_url(const std::string& url) {
-  static const std::map<std::string, std::string> default_ports{
-      {"http", "80"}, {"https", "443"}, {"rtsp", "554"}, {"rtsps", "322"}, {"rtmp", "1935"}};
-  const size_t scheme_end = url.find("://");
-  StreamAddress address;
-  address.scheme = url.substr(0, scheme_end);
-  const size_t host_start = scheme_end + 3;
-  std::string authority = url.substr(host_start, url.find('/', host_start) - host_start);
-  authority = authority.substr(authority.rfind('@') + 1);  // after any user:password@
-  const size_t colon = authority.rfind(':');
-  const bool has_port =
-      colon != std::string::npos && authority.find(']', colon) == std::string::npos;
-  address.host = has_port ? authority.substr(0, colon) : authority;
-  if (address.host.size() > 1 && address.host.front() == '[' && address.host.back() == ']') {
-    address.host = address.host.substr(1, address.host.size() - 2);  // an IPv6 address
-  }
-  const auto known = default_ports.find(address.scheme);
-  address.port = has_port                       ? authority.substr(colon + 1)
-                 : known != default_ports.end() ? known->second
-                                                : "";
-  return address;
 }
 
 std::string sequence_file(const std::string& pattern, int index) {

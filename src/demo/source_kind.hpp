@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
-// What camscope-demo was given to play, found once from its name; and the parts of a stream's
-// address and of an image sequence's pattern.
+// What camscope-demo was given to play, found once from its name; and the files of an image
+// sequence's pattern.
 #pragma once
 
 #include <string>
 
 enum class SourceKind {
-  kScene,     // no name: the built-in scene
   kDevice,    // a character device: a camera such as /dev/video2
   kPicture,   // a regular file that OpenCV reads as a picture
   kSequence,  // a pattern with one number, frame_%04d.png, that is no file itself
@@ -21,16 +20,8 @@ struct Source {
 };
 
 // Looks at the name once (one stat): what it is, and whether it is missing, a directory,
-// unreadable, empty, or a pattern whose sequence has no file.
+// unreadable, empty, or a pattern whose sequence has no file; an empty name is refused.
 Source identify_source(const std::string& name);
-
-// A stream's address: scheme://[user:password@]host[:port]/...; the host of an IPv6 address without
-// its brackets; the port the scheme's own (http 80, rtsp 554, ...) when none is given, "" when the
-// scheme has none camscope knows.
-struct StreamAddress {
-  std::string scheme, host, port;
-};
-StreamAddress parse_stream_url(const std::string& url);
 
 // The name of the file with this index in an image sequence with one number, as frame_%04d.png
 // gives frame_0007.png for 7; "" for a pattern of any other kind. The number is formatted here, so
