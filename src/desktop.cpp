@@ -10,7 +10,7 @@
 #include <QEvent>
 #include <QScreen>
 #include <QWidget>
-#include <set>
+#include <map>
 
 #include "quiet_log.hpp"
 #include "signals.hpp"
@@ -78,12 +78,13 @@ WindowFrame frame_of(const std::string& title) {
 // system, which Qt tells apart as a spontaneous event.
 class ClosedWindows::Filter : public QObject {
  public:
-  std::set<std::string> closed;
+  std::map<std::string, cv::Rect> closed;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::Hide && !event->spontaneous()) {
-      closed.insert(watched->objectName().toStdString());
+      const QRect at = static_cast<QWidget*>(watched)->geometry();
+      closed[watched->objectName().toStdString()] = {at.x(), at.y(), at.width(), at.height()};
     }
     return false;
   }
@@ -99,6 +100,12 @@ void ClosedWindows::watch(const std::string& title) {
   }
 }
 
-bool ClosedWindows::take(const std::string& title) {
-  return filter_->closed.erase(title) > 0;
+std::optional<cv::Rect> ClosedWindows::take(const std::string& title) {
+  const auto found = filter_->closed.find(title);
+  if (found == filter_->closed.end()) {
+    return std::nullopt;
+  }
+  const cv::Rect left_at = found->second;
+  filter_->closed.erase(found);
+  return left_at;
 }

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <opencv2/core.hpp>
+#include <optional>
 #include <string>
 
 #include "window_layout.hpp"
@@ -23,9 +24,9 @@ cv::Rect usable_screen_area(const std::string& title);
 // The frame the window system has put around the window with this title; none until it has.
 WindowFrame frame_of(const std::string& title);
 
-// Tells which windows their user has closed since last asked: OpenCV only hides them, and shows
-// them again, wherever the window manager likes, when their next image comes. Minimising is not
-// closing.
+// Tells which windows their user has closed since last asked, and where their contents were then:
+// OpenCV only hides them, and shows them again, wherever the window manager likes, when their next
+// image comes. Minimising is not closing.
 class ClosedWindows {
  public:
   ClosedWindows();
@@ -34,7 +35,7 @@ class ClosedWindows {
   ClosedWindows& operator=(const ClosedWindows&) = delete;
 
   void watch(const std::string& title);
-  bool take(const std::string& title);
+  std::optional<cv::Rect> take(const std::string& title);
 
  private:
   class Filter;

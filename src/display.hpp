@@ -24,8 +24,9 @@ class ClosedWindows;
 
 // The real windows, through OpenCV's highgui: resizable, each image scaled with its window and
 // keeping its aspect, and laid out over the screen so that all can be seen at once (see
-// lay_out_windows), in the order they were first shown. They are laid out again when one is
-// added or an image changes its size; a window its user closes comes back in its own place.
+// lay_out_windows), in the order they were first shown, the plot and the swatch kept legible. They
+// are laid out again when one is added, or as lay_out_again says when an image grows. A window its
+// user closes comes back where the user left it, else in its place.
 class HighGuiDisplay : public Display {
  public:
   HighGuiDisplay();
@@ -36,15 +37,18 @@ class HighGuiDisplay : public Display {
  private:
   // Lays out all the windows; returns a key pressed while the window manager framed them, or -1.
   int lay_out();
-  // Puts window i in its place.
-  void place(size_t i);
+  // Puts window i's contents at this rectangle.
+  void place(size_t i, const cv::Rect& content);
 
-  std::vector<std::string> titles_;  // in the order the windows were first shown
-  std::vector<cv::Size> sizes_;      // of their images
-  std::vector<cv::Rect> places_;     // their contents' rectangles, once laid out
-  bool layout_due_ = false;          // a window was added, or an image changed its size
-  bool window_manager_ = true;       // frames the windows: so far as camscope knows
+  std::vector<std::string> titles_;     // in the order the windows were first shown
+  std::vector<WindowImage> images_;     // the largest size of each one's images, its least width
+  std::vector<cv::Size> laid_out_for_;  // the sizes of the last layout
+  std::chrono::steady_clock::time_point laid_out_at_;
+  std::vector<cv::Rect> places_;  // their contents' rectangles, once laid out
+  bool layout_due_ = false;       // a window was added
+  bool window_manager_ = true;    // frames the windows: so far as camscope knows
   WindowFrame frame_;
-  std::vector<size_t> reopened_;  // closed and shown again: put back in place at the next poll
+  // Closed and shown again, with the rectangle they had when closed: put back at the next poll.
+  std::vector<std::pair<size_t, cv::Rect>> reopened_;
   std::unique_ptr<ClosedWindows> closed_;
 };

@@ -7,6 +7,15 @@
 #include "display.hpp"
 #include "time_limits.hpp"
 
+namespace {
+
+// The drawings' least widths: the plot's curves and markers, and the swatch's colour, stay legible.
+int least_width_of(const std::string& title) {
+  return title == "hist_image" ? 300 : title == "histmax_color" ? 200 : 0;
+}
+
+}  // namespace
+
 HighGuiDisplay::HighGuiDisplay() : closed_(std::make_unique<ClosedWindows>()) {}
 
 HighGuiDisplay::~HighGuiDisplay() = default;
@@ -19,29 +28,34 @@ void HighGuiDisplay::show(const std::string& title, const cv::Mat& image) {
     cv::namedWindow(title, cv::WINDOW_NORMAL | cv::WINDOW_KEEPRATIO | cv::WINDOW_GUI_NORMAL);
     closed_->watch(title);
     titles_.push_back(title);
-    sizes_.push_back(image.size());
-    layout_due_ = true;
-  } else if (sizes_[i] != image.size()) {
-    sizes_[i] = image.size();
+    images_.push_back({image.size(), least_width_of(title)});
     layout_due_ = true;
   }
+  cv::Size& largest = images_[i].size;
+  largest = {std::max(largest.width, image.cols), std::max(largest.height, image.rows)};
   cv::imshow(title, image);  // which shows a closed window again
-  if (closed_->take(title)) {
-    reopened_.push_back(i);
+  if (const std::optional<cv::Rect> left_at = closed_->take(title)) {
+    reopened_.emplace_back(i, *left_at);
   }
 }
 
 int HighGuiDisplay::poll_key(std::chrono::milliseconds delay) {
   int key = cv::waitKey(static_cast<int>(std::max<long long>(delay.count(), 1)));  // 0: for ever
-  if (layout_due_) {
+  std::vector<cv::Size> largest;
+  for (const WindowImage& image : images_) {
+    largest.push_back(image.size);
+  }
+  if (layout_due_ ||
+      lay_out_again(laid_out_for_, largest, std::chrono::steady_clock::now() - laid_out_at_)) {
     const int pressed = lay_out();
     key = key != -1 ? key : pressed;
+    laid_out_for_ = largest;
   }
-  // A window shown again after its user closed it goes back to its own place, once the poll has
-  // let the window manager map it (which may place it anew).
-  for (const size_t i : reopened_) {
+  // A window shown again after its user closed it goes back where the user left it, or to its
+  // place, once the poll has let the window manager map it (which may place it anew).
+  for (const auto& [i, left_at] : reopened_) {
     if (!places_.empty()) {
-      place(i);
+      place(i, left_at != places_[i] ? left_at : places_[i]);
     }
   }
   reopened_.clear();
@@ -64,16 +78,16 @@ int HighGuiDisplay::lay_out() {
   }
   frame_ = frame_of(titles_.front());
   window_manager_ = frame_.top > 0;
-  places_ = lay_out_windows(usable_screen_area(titles_.front()), sizes_, frame_);
+  places_ = lay_out_windows(usable_screen_area(titles_.front()), images_, frame_);
   for (size_t i = 0; i < titles_.size(); i++) {
-    place(i);
+    place(i, places_[i]);
   }
   layout_due_ = false;
+  laid_out_at_ = std::chrono::steady_clock::now();
   return key;
 }
 
-void HighGuiDisplay::place(size_t i) {
-  const cv::Rect& content = places_[i];
+void HighGuiDisplay::place(size_t i, const cv::Rect& content) {
   cv::resizeWindow(titles_[i], content.width, content.height);
   // A window's position is its frame's; on Wayland the compositor places windows, not camscope.
   cv::moveWindow(titles_[i], content.x - frame_.left, content.y - frame_.top);

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
-// Where the seven windows go on the screen, so that all of them can be seen at once.
+// Where the seven windows go on the screen, so that all of them can be seen at once, and when they
+// are laid out again.
 #pragma once
 
+#include <chrono>
 #include <opencv2/core.hpp>
 #include <vector>
 
@@ -11,15 +13,37 @@ struct WindowFrame {
   int left = 0, top = 0, right = 0, bottom = 0;
 };
 
-// Below this scale no image is shrunk, however small the screen: the windows then overlap (see
+// A window's image; and for a drawing of a fixed size of its own (the plot, the swatch), the
+// narrowest it may be shown and still be read, 0 for a frame, whose picture stays readable small.
+struct WindowImage {
+  cv::Size size;
+  int least_width = 0;
+};
+
+// Below this scale no frame is shrunk, however small the screen: the windows then overlap (see
 // lay_out_windows).
 constexpr double kSmallestScale = 0.05;
 
-// The contents' rectangles of windows that show images of these sizes, in this order, left to
-// right in rows from the top-left of usable, each window with its frame around its rectangle:
-// none covers another and all lie within usable. Each image is shown at its own size when all fit
-// so; else all are shrunk by the largest common factor at which they fit, keeping their aspect.
-// When not even kSmallestScale fits, they are shrunk by that, and the rows that do not fit below
-// the others start again from the top, over the first ones.
-std::vector<cv::Rect> lay_out_windows(const cv::Rect& usable, const std::vector<cv::Size>& images,
+// No window side passes X's limit of 32767 pixels, its frame included.
+constexpr int kLargestWindowSide = 32767 - 64;
+
+// The contents' rectangles of windows that show these images, in this order, left to right in
+// rows from the top-left of usable, each window with its frame around its rectangle: none covers
+// another and all lie within usable. Each image is shown at its own size when all fit so; else all
+// are shrunk by the largest common factor at which they fit, keeping their aspect, as long as the
+// drawings stay at their least width. Where they would not, the drawings keep their own size and
+// the frames share what is left, by one factor; where even kSmallestScale then does not fit, the
+// drawings too are shrunk, down to their least width. When nothing fits, the frames are shrunk by
+// kSmallestScale and the drawings to their least width, and the rows that do not fit below the
+// others start again from the top, over the first ones.
+std::vector<cv::Rect> lay_out_windows(const cv::Rect& usable,
+                                      const std::vector<WindowImage>& images,
                                       const WindowFrame& frame);
+
+// The windows are laid out again only when an image has grown past the size they were laid out
+// for (largest: the largest each has been, which the next layout takes), and then not sooner than
+// kSteadyFor after the last layout, so that a source whose frames change size does not move the
+// windows while the user watches them; smaller images scale within their windows.
+constexpr std::chrono::seconds kSteadyFor{3};
+bool lay_out_again(const std::vector<cv::Size>& laid_out_for, const std::vector<cv::Size>& largest,
+                   std::chrono::steady_clock::duration since_last_layout);

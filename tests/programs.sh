@@ -90,10 +90,12 @@ expect_status 0 "q"
 [ "$(head -n 1 "$runtime/out")" = " Red = 200 Green = 50 Blue = 10 Frame_num = 1" ] ||
   fail "the picture's console line: $(head -n 1 "$runtime/out")"
 
-# A desktop with a window manager (openbox) on a laptop's 1366x768 screen: the seven windows lie
-# whole on the screen, frames included, none over another, and carry the demo's WM_CLASS; one closed
-# with Alt+F4 comes back in its own place; killing the windows' connection (xkill) ends the run with
-# status 1 and a message naming the display. A window minimised stays so.
+# A desktop with a window manager (openbox) on a laptop's 1366x768 screen, showing a 1920x1080
+# picture: the seven windows lie whole on the screen, frames included, none over another, the plot
+# and the swatch at least 300 and 200 pixels wide, and carry the demo's WM_CLASS; one closed with
+# Alt+F4 comes back in its own place, one the user moved first where the user left it; killing the
+# windows' connection (xkill) ends the run with status 1 and a message naming the display. A window
+# minimised stays so. Then an image sequence of three sizes in turn moves no window while it plays.
 Xvfb -displayfd 3 -screen 0 1366x768x24 -nolisten tcp -noreset 3>"$runtime/desk" 2>>"$runtime/log" &
 pid=$!
 desk_server=$pid
@@ -101,8 +103,11 @@ wait_until [ -s "$runtime/desk" ]
 desk=":$(cat "$runtime/desk")"
 DISPLAY=$desk openbox >>"$runtime/log" 2>&1 &
 openbox=$!
+{ printf 'P6\n1920 1080\n255\n'; head -c 6220800 /dev/zero | tr '\0' '\100'; } >"$runtime/hd.ppm"
+play="$runtime/hd.ppm"
 run_demo DISPLAY="$desk" &
 pid=$!
+play=""
 frames() {  # each window's frame as x y width height, in the window table's order
   for title in "Source image" hist_image histmax_color COLOR_BGR2GRAY 2D_FFT Laplacian "diff image"; do
     window=$(DISPLAY=$desk xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n 1)
@@ -122,6 +127,8 @@ whole_and_apart() {
            }}' "$runtime/frames"
 }
 wait_until whole_and_apart
+awk 'NR == 2 && $3 < 300 || NR == 3 && $3 < 200 {exit 1}' "$runtime/frames" ||
+  fail "the plot and the swatch too narrow: $(cat "$runtime/frames")"
 window_of() { DISPLAY=$desk xdotool search --onlyvisible --name "^$1\$" | head -n 1; }
 DISPLAY=$desk xprop -id "$(window_of 2D_FFT)" WM_CLASS | grep -q '"camscope-demo", "camscope-demo"' ||
   fail "WM_CLASS: $(DISPLAY=$desk xprop -id "$(window_of 2D_FFT)" WM_CLASS)"
@@ -131,6 +138,16 @@ DISPLAY=$desk xdotool windowactivate --sync "$closed" key alt+F4
 back_in_place() { [ "$(window_of 2D_FFT)" != "$closed" ] && frames >"$runtime/frames" &&
   [ "$(sed -n 5p "$runtime/frames")" = "$placed" ]; }
 wait_until back_in_place
+# Moved by its user, then closed: it comes back where the user left it.
+DISPLAY=$desk xdotool windowmove --sync "$(window_of COLOR_BGR2GRAY)" 40 400
+moved() { frames >"$runtime/frames" && [ "$(sed -n 4p "$runtime/frames")" != "$1" ]; }
+wait_until moved "$(sed -n 4p "$runtime/frames")"
+placed=$(sed -n 4p "$runtime/frames")
+closed=$(window_of COLOR_BGR2GRAY)
+DISPLAY=$desk xdotool windowactivate --sync "$closed" key alt+F4
+where_left() { [ "$(window_of COLOR_BGR2GRAY)" != "$closed" ] && frames >"$runtime/frames" &&
+  [ "$(sed -n 4p "$runtime/frames")" = "$placed" ]; }
+wait_until where_left
 # Minimised, a window stays so: it is not closed.
 DISPLAY=$desk xdotool windowminimize --sync "$(window_of Laplacian)"
 wait_until has_lines $(($(lines) + 5))
@@ -141,6 +158,25 @@ case "$(cat "$runtime/err")" in
 *"camscope-demo: lost the connection to X display \"$desk\" ("*) ;;
 *) fail "xkill: $(cat "$runtime/err")" ;;
 esac
+for size in "640 480" "320 240" "480 360"; do
+  set -- $size
+  { printf 'P6\n%s %s\n255\n' "$1" "$2"; head -c $(($1 * $2 * 3)) /dev/zero; } \
+    >"$runtime/sizes_$(ls "$runtime" | grep -c '^sizes_').ppm"
+done
+: >"$runtime/out"
+play="$runtime/sizes_%d.ppm"
+run_demo DISPLAY="$desk" &
+pid=$!
+play=""
+wait_until has_lines 15  # 2 s at 7.5 iterations a second
+wait_until whole_and_apart
+cp "$runtime/frames" "$runtime/frames_at_2s"
+wait_until has_lines 37
+frames >"$runtime/frames"
+cmp -s "$runtime/frames" "$runtime/frames_at_2s" ||
+  fail "windows moved: $(cat "$runtime/frames_at_2s") then $(cat "$runtime/frames")"
+kill -TERM "$pid"
+expect_status 143 "the image sequence"
 
 XDG_RUNTIME_DIR="$runtime" weston --backend=headless-backend.so --socket=camscope-test \
   >"$runtime/log" 2>&1 &
