@@ -50,6 +50,9 @@ printf '\211PNG\r\n\032\n\0\0\0\rIHDR\0\0\0\4\0\0\0\2\10\2\0\0\0\0\0\0\0' >"$run
 printf 'P6\n20000 20000\n255\n\001\002\003' >"$runtime/huge.ppm"
 printf '#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y 40000 +X 40000\n\001\002\003\004' >"$runtime/huge.hdr"
 mkfifo "$runtime/stalled.avi"  # a stream that never sends a byte
+mkfifo "$runtime/stall_000.png"  # a sequence whose first file never comes
+cp "$runtime/still.ppm" "$runtime/late_000.ppm"  # and one whose second file never comes
+mkfifo "$runtime/late_001.ppm"
 lines() { wc -l <"$runtime/out"; }
 wait_until() {  # "$@" holds; fails if the program $pid ends, or the demo loops 200 times or 20 s pass
   start=$(lines)
@@ -263,6 +266,9 @@ done <<END
 |$runtime/huge.hdr|1|err|camscope-demo: cannot play $runtime/huge.hdr: it is a picture of more pixels than the 35.4 million*
 OPENCV_FFMPEG_LOGLEVEL=16|rtsp://127.0.0.1:1/live|1|err|*tcp*refused*camscope-demo: cannot play*
 |/dev/null|1|err|camscope-demo: cannot play /dev/null: it is not a camera*
+setsid -w|/dev/tty|1|err|camscope-demo: cannot play /dev/tty: it is not a camera*
+|$runtime/stall_%03d.png|1|err|camscope-demo: cannot play $runtime/stall_%03d.png: no frame came in 5.? s; the disk it is on*
+DISPLAY=$DISPLAY|$runtime/late_%03d.ppm|1|err|camscope-demo: $runtime/late_%03d.ppm stopped delivering frames (none for 5.? s); the disk its files are on*|/dev/null
 |-- -x.png|1|err|camscope-demo: cannot play -x.png: No such file*
 |$runtime/a$(printf '\033')cb.png|1|err|camscope-demo: cannot play \$'$runtime/a*cb.png': No such file*
 DISPLAY=:97 QT_QPA_PLATFORM=||1|err|camscope-demo: *X display ":97"*
@@ -270,7 +276,7 @@ DISPLAY=$DISPLAY.3||1|err|camscope-demo: *X display "$DISPLAY.3": the server has
 WAYLAND_DISPLAY=nowhere XDG_SESSION_TYPE=wayland||1|err|camscope-demo: *$runtime/nowhere*
 QT_QPA_PLATFORM=xcb WAYLAND_DISPLAY=camscope-test||1|err|camscope-demo: *QT_QPA_PLATFORM=xcb*
 QT_QPA_PLATFORM=xcbb||1|err|camscope-demo: *Qt has no platform "xcbb" (it has *xcb*)*
-DISPLAY=$DISPLAY|$runtime/still.ppm|1|err|camscope-demo: cannot write the console line: No space left on device;*|/dev/full
+DISPLAY=$DISPLAY XDG_RUNTIME_DIR=|$runtime/still.ppm|1|err|camscope-demo: cannot write the console line: No space left on device;*|/dev/full
 END
 
 # A display server that takes the connection and never answers (stopped) is given up after 5 s.
