@@ -12,12 +12,11 @@
 #include <QLibraryInfo>
 #include <QPluginLoader>
 #include <array>
-#include <cctype>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 #include <system_error>
 
 #include "quoted.hpp"
@@ -26,27 +25,14 @@
 
 namespace {
 
-// getenv is not thread-safe; these run before any other thread starts. An empty variable counts as
-// unset, as Qt and the window system libraries treat it.
+// Qt's reading of the environment, which takes a lock. An empty variable counts as unset, as Qt
+// and the window system libraries treat it.
 std::string value_of(const char* name) {
-  const char* value = std::getenv(name);  // NOLINT(concurrency-mt-unsafe)
-  return value == nullptr ? std::string() : std::string(value);
+  return qEnvironmentVariable(name).toStdString();
 }
 
 bool is_set(const char* name) {
-  return !value_of(name).empty();
-}
-
-std::vector<std::string> split(const std::string& text, char separator) {
-  std::vector<std::string> parts(1);
-  for (const char c : text) {
-    if (c == separator) {
-      parts.emplace_back();
-    } else {
-      parts.back().push_back(c);
-    }
-  }
-  return parts;
+  return !qEnvironmentVariableIsEmpty(name);
 }
 
 std::string x_display() {
@@ -150,13 +136,6 @@ std::string wayland_answers(Watchdog& watchdog) {
   return problem;
 }
 
-std::string lower(std::string text) {
-  for (char& c : text) {
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  }
-  return text;
-}
-
 std::string joined(const std::set<std::string>& names) {
   std::string list;
   for (const std::string& name : names) {
@@ -170,8 +149,8 @@ std::string joined(const std::set<std::string>& names) {
 std::string chosen_platform_failure(const char* program, const std::string& chosen,
                                     const WindowSystemProbes& probes) {
   std::string failures;
-  for (const std::string& entry : split(chosen, ';')) {
-    const std::string platform = lower(entry.substr(0, entry.find(':')));
+  for (const QString& entry : QString::fromStdString(chosen).split(';')) {
+    const std::string platform = entry.section(':', 0, 0).toLower().toStdString();
     std::string failure;
     if (probes.qt_platforms.count(platform) == 0) {
       failure = "Qt has no platform \"" + quoted(platform) + "\" (it has " +
@@ -196,7 +175,8 @@ std::string chosen_platform_failure(const char* program, const std::string& chos
 WindowSystem choose_window_system(const char* program, const WindowSystemProbes& probes) {
   if (is_set("QT_QPA_PLATFORM")) {
     const std::string chosen = value_of("QT_QPA_PLATFORM");
-    return {chosen, lower(chosen).rfind("wayland", 0) == 0 ? wayland_socket() : x_display(),
+    const bool wayland = QString::fromStdString(chosen).startsWith("wayland", Qt::CaseInsensitive);
+    return {chosen, wayland ? wayland_socket() : x_display(),
             chosen_platform_failure(program, chosen, probes)};
   }
   struct Candidate {
@@ -271,10 +251,9 @@ std::vector<std::string> qt_platform_folders() {
   if (is_set("QT_QPA_PLATFORM_PLUGIN_PATH")) {
     folders.push_back(value_of("QT_QPA_PLATFORM_PLUGIN_PATH"));
   }
-  for (const std::string& path : split(value_of("QT_PLUGIN_PATH"), ':')) {
-    if (!path.empty()) {
-      folders.push_back(path + "/platforms");
-    }
+  for (const QString& path :
+       qEnvironmentVariable("QT_PLUGIN_PATH").split(':', Qt::SkipEmptyParts)) {
+    folders.push_back(path.toStdString() + "/platforms");
   }
   folders.push_back(QLibraryInfo::location(QLibraryInfo::PluginsPath).toStdString() + "/platforms");
   return folders;
