@@ -20,7 +20,8 @@ run() {
 }
 run '/(histograms|spectrum|edge_mask|motion_mask)/'
 for case in iteration_analysis/0 iteration_analysis/1 iteration_analysis/2 iteration_analysis/3 \
-  iteration_with_windows/2; do
+  iteration_with_windows/2 webcam_iteration/0/0 webcam_iteration/0/1 webcam_iteration/1/0 \
+  webcam_iteration/1/1; do
   run "/$case\$"
 done
 echo

@@ -2,6 +2,8 @@
 // Which camera the run reads: camera 0 must open, and camera 1 takes its place when it opens too.
 #include "camera_choice.hpp"
 
+#include <cstdlib>
+
 #include "quiet_log.hpp"
 #include "watchdog.hpp"
 
@@ -32,6 +34,34 @@ std::optional<ChosenCamera> choose_camera(const CameraOpener& open, std::chrono:
   return ChosenCamera{cap, "camera 0"};
 }
 
+std::vector<cv::VideoCaptureAPIs> capture_routes(bool user_order) {
+  if (user_order) {
+    return {cv::CAP_ANY};
+  }
+  return {cv::CAP_V4L2, cv::CAP_ANY};
+}
+
+namespace {
+
+template <class Camera>
+std::shared_ptr<cv::VideoCapture> open_through_routes(const Camera& camera) {
+  // NOLINTNEXTLINE(concurrency-mt-unsafe): nothing in camscope changes the environment now
+  const bool user_order = std::getenv("OPENCV_VIDEOIO_PRIORITY_LIST") != nullptr;
+  auto cap = std::make_shared<cv::VideoCapture>();
+  for (const cv::VideoCaptureAPIs route : capture_routes(user_order)) {
+    if (cap->open(camera, route)) {
+      break;
+    }
+  }
+  return cap;
+}
+
+}  // namespace
+
 std::shared_ptr<cv::VideoCapture> open_camera(int index) {
-  return std::make_shared<cv::VideoCapture>(index, cv::CAP_ANY);
+  return open_through_routes(index);
+}
+
+std::shared_ptr<cv::VideoCapture> open_camera_device(const std::string& path) {
+  return open_through_routes(path);
 }

@@ -184,7 +184,8 @@ TEST(Watchdog, AStopEndsTheRunAfterItsIterationOrItsGraceAndAHungReadAtItsLimit)
 // read; messages naming the wrong camera; OpenCV's log left on while a camera opens, or left silent
 // afterwards, or silenced against OPENCV_LOG_LEVEL; and a camera whose opening never returns
 // (GStreamer waiting for a first frame) holding up the start for ever, or given up without its name
-// or how long was waited.
+// or how long was waited; a camera opened through GStreamer first (its largest, slowest mode), or
+// against the user's OPENCV_VIDEOIO_PRIORITY_LIST.
 TEST(StartUp, KeepsCameraOneWhenItOpensAndCameraZeroMustOpen) {
   for (const int hung : {0, 1}) {
     const auto open = [&](int index) {
@@ -237,6 +238,9 @@ TEST(StartUp, KeepsCameraOneWhenItOpensAndCameraZeroMustOpen) {
     }
   }
   cv::utils::logging::setLogLevel(before);
+  // V4L2 first, which takes a webcam's live mode; OpenCV's own order where the user set one.
+  EXPECT_EQ(capture_routes(false), (std::vector<cv::VideoCaptureAPIs>{cv::CAP_V4L2, cv::CAP_ANY}));
+  EXPECT_EQ(capture_routes(true), std::vector<cv::VideoCaptureAPIs>{cv::CAP_ANY});
 }
 
 // Catches an OpenCV error or an unknown exception ending the program silently or with status 0,

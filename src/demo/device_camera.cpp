@@ -61,8 +61,7 @@ std::shared_ptr<cv::VideoCapture> open_device_camera(const std::string& path, Wa
     throw SourceError(path, problem);
   }
   Opened camera = open_camera_within(
-      quoted(path), kOpenLimit,
-      [&] { return std::make_shared<cv::VideoCapture>(path, cv::CAP_ANY); }, watchdog);
+      quoted(path), kOpenLimit, [&] { return open_camera_device(path); }, watchdog);
   if (!camera->isOpened()) {
     throw SourceError(
         path, "OpenCV cannot open it as a camera; check that it is not in use by another program");
