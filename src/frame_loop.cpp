@@ -24,7 +24,7 @@
 
 namespace {
 
-// The key that ends the run: q, its whole code unmasked, so not Q or a q with modifier bits.
+// The key that ends the run: q, not Q (cv::waitKey gives a key's low byte).
 constexpr int kQuitKey = 113;
 
 // q pressed while the loop waited for a paced frame: the run ends at once, not after the iteration,

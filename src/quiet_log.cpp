@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 // Other libraries' logs kept off the terminal where camscope says itself what went wrong: OpenCV's,
-// and what decoders and GStreamer write straight to standard error.
+// and what image decoders write straight to standard error.
 #include "quiet_log.hpp"
 
 #include <fcntl.h>
@@ -15,9 +15,7 @@
 bool log_asked_for() {
   for (const char* asked :
        {"OPENCV_LOG_LEVEL", "OPENCV_FFMPEG_LOGLEVEL", "OPENCV_FFMPEG_DEBUG", "GST_DEBUG"}) {
-    const char* value = std::getenv(asked);  // NOLINT(concurrency-mt-unsafe)
-    // FFmpeg's quiet level, which camscope-demo sets itself, asks for no log.
-    if (value != nullptr && std::string(value) != "-8") {
+    if (std::getenv(asked) != nullptr) {  // NOLINT(concurrency-mt-unsafe)
       return true;
     }
   }

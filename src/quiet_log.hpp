@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 // Other libraries' logs kept off the terminal where camscope says itself what went wrong: OpenCV's,
-// and what decoders and GStreamer write straight to standard error.
+// and what image decoders write straight to standard error.
 #pragma once
 
 #include <opencv2/core/utils/logger.hpp>
@@ -18,12 +18,11 @@ class QuietOpenCvLog {
   cv::utils::logging::LogLevel saved_;
 };
 
-// Sends standard error to /dev/null for its own lifetime: libpng's "Read Error", libjpeg's
-// warnings, OpenCV's own lines about a picture it cannot read and GStreamer's criticals, which
-// these write straight to the terminal, around a call after which camscope says itself what
-// failed. Unless the user asked for a log: OPENCV_LOG_LEVEL, OPENCV_FFMPEG_LOGLEVEL,
-// OPENCV_FFMPEG_DEBUG or GST_DEBUG. Other threads' writes to standard error are lost meanwhile;
-// camscope's own last words go to a copy of it (see write_last_words).
+// Sends standard error to /dev/null for its own lifetime, around cv::imread alone: libpng's "Read
+// Error", libjpeg's warnings and OpenCV's own lines about a picture it cannot read, which these
+// write straight to the terminal, where camscope says itself what failed. Unless the user asked
+// for a log (see log_asked_for). camscope's own last words go to a copy of standard error (see
+// write_last_words).
 class QuietStandardError {
  public:
   QuietStandardError();
@@ -35,6 +34,6 @@ class QuietStandardError {
   int saved_ = -1;
 };
 
-// Whether the user asked for other libraries' logs: OPENCV_LOG_LEVEL, OPENCV_FFMPEG_LOGLEVEL (other
-// than FFmpeg's quiet level, -8), OPENCV_FFMPEG_DEBUG or GST_DEBUG set.
+// Whether the user asked for other libraries' logs: OPENCV_LOG_LEVEL, OPENCV_FFMPEG_LOGLEVEL,
+// OPENCV_FFMPEG_DEBUG or GST_DEBUG set.
 bool log_asked_for();
