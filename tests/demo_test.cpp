@@ -330,6 +330,18 @@ TEST(Demo, AStreamThatCannotBeOpenedIsToldByFfmpegsOwnReasonWithoutSecrets) {
   silent.join();
 }
 
+// Catches a password, a percent-encoded one or a query's token left in a message, and an address
+// cut beyond its secrets (its host, port, path or query names lost).
+TEST(Demo, AddressesAreShownWithoutTheirSecrets) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"rtsp://user:pa%40ss@[::1]:554/live", "rtsp://****@[::1]:554/live"},
+      {"http://cam/v.mjpg?user=me&token=SECRET#top", "http://cam/v.mjpg?user=****&token=****#top"},
+      {"srt://[fe80::1]:9000", "srt://[fe80::1]:9000"},
+      {"film@home.mp4", "film@home.mp4"}};
+  for (const auto& [name, shown] : cases)
+    EXPECT_EQ(shown_name(name), shown);
+}
+
 // Catches a control character, an invalid byte or a C1 control copied into a message (a forged
 // line, a terminal's title set, its screen cleared), a bidirectional override, line separator or
 // zero-width character shown raw (a.exe shown as a.png), printable text quoted needlessly, an
