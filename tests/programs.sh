@@ -46,8 +46,8 @@ echo "not a picture" >"$runtime/notes.txt"
 # A PNG whose header is damaged, over which libpng writes its own line on the terminal.
 printf '\211PNG\r\n\032\n\0\0\0\rIHDR\0\0\0\4\0\0\0\2\10\2\0\0\0\0\0\0\0' >"$runtime/damaged.png"
 : >"$runtime/empty.avi"
-# Headers that declare 20000 x 20000 and 40000 x 40000 pixels: refused undecoded.
-printf 'P6\n20000 20000\n255\n\001\002\003' >"$runtime/huge.ppm"
+# Headers that declare 30000 x 20000 and 40000 x 40000 pixels: refused undecoded.
+printf 'P6\n30000 20000\n255\n\001\002\003' >"$runtime/huge.ppm"
 printf '#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y 40000 +X 40000\n\001\002\003\004' >"$runtime/huge.hdr"
 mkfifo "$runtime/stalled.avi"  # a stream that never sends a byte
 mkfifo "$runtime/stall_000.png"  # a sequence whose first file never comes
@@ -262,7 +262,7 @@ done <<END
 |$runtime/f_%999999999d.png|1|err|camscope-demo: cannot play $runtime/f_%999999999d.png: no file matches the pattern*
 |$runtime/f_%s.png|1|err|camscope-demo: cannot play $runtime/f_%s.png: not an image sequence pattern camscope knows*
 |rtsp://127.0.0.1:1/live|1|err|camscope-demo: cannot play rtsp://127.0.0.1:1/live: Connection refused;*
-|$runtime/huge.ppm|1|err|camscope-demo: cannot play $runtime/huge.ppm: it is a picture of 20000 x 20000 pixels (400.0 million), more than*
+|$runtime/huge.ppm|1|err|camscope-demo: cannot play $runtime/huge.ppm: it is a picture of 30000 x 20000 pixels (600.0 million), more than*
 |$runtime/huge.hdr|1|err|camscope-demo: cannot play $runtime/huge.hdr: it is a picture of more pixels than the 35.4 million*
 OPENCV_FFMPEG_LOGLEVEL=16|rtsp://127.0.0.1:1/live|1|err|*tcp*refused*camscope-demo: cannot play*
 |/dev/null|1|err|camscope-demo: cannot play /dev/null: it is not a camera*
