@@ -192,6 +192,8 @@ run_demo WAYLAND_DISPLAY=camscope-test &
 pid=$!
 wrapper=""
 wait_until has_lines 2
+# Started again with OpenCV's pixel limit set, the demo keeps its name for ps and pkill.
+[ "$(ps -o comm= --ppid "$pid")" = camscope-demo ] || fail "named $(ps -o comm= --ppid "$pid")"
 kill -HUP "$pid"
 wait_until has_lines $(($(lines) + 2))
 kill -TERM "$pid"

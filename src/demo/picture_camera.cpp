@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QImageReader>
+#include <climits>
 #include <cstdlib>
 #include <opencv2/imgcodecs.hpp>
 
@@ -64,7 +65,12 @@ void limit_picture_size(char** argv) {
   // NOLINTBEGIN(concurrency-mt-unsafe): first thing in main, before any thread
   if (std::getenv("OPENCV_IO_MAX_IMAGE_PIXELS") == nullptr) {
     (void)setenv("OPENCV_IO_MAX_IMAGE_PIXELS", std::to_string(kMaxFramePixels).c_str(), 1);
-    (void)execv("/proc/self/exe", argv);  // where it fails, OpenCV's own limit of 2^30 holds
+    // By the program's own path, so that it keeps its name (ps, pkill), not "exe"; where this
+    // fails, OpenCV's own limit of 2^30 pixels holds.
+    char path[PATH_MAX] = {};
+    if (readlink("/proc/self/exe", path, sizeof path - 1) > 0) {
+      (void)execv(path, argv);
+    }
   }
   // NOLINTEND(concurrency-mt-unsafe)
 }
