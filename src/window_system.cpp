@@ -14,9 +14,9 @@
 #include <array>
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <system_error>
 
 #include "quoted.hpp"
