@@ -41,8 +41,8 @@ class HighGuiDisplay : public Display {
   void place(size_t i, const cv::Rect& content);
 
   std::vector<std::string> titles_;     // in the order the windows were first shown
-  std::vector<WindowImage> images_;     // the largest size of each one's images, its least width
-  std::vector<cv::Size> laid_out_for_;  // the sizes of the last layout
+  std::vector<cv::Size> largest_;       // the largest size of each one's images so far
+  std::vector<cv::Size> laid_out_for_;  // largest_ at the last layout
   std::chrono::steady_clock::time_point laid_out_at_;
   std::vector<cv::Rect> places_;  // their contents' rectangles, once laid out
   bool layout_due_ = false;       // a window was added

@@ -4,17 +4,26 @@
 
 #include <opencv2/imgproc.hpp>
 
+namespace {
+
+std::string millions(long long pixels) {
+  const long long tenths = (pixels + 50000) / 100000;
+  return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " million";
+}
+
+}  // namespace
+
+std::string frame_size_limit() {
+  return "the " + millions(kMaxFramePixels) + " (8192 x 4320) that camscope analyses";
+}
+
 std::string frame_size_problem(cv::Size size) {
-  if (static_cast<long long>(size.width) * size.height <= kMaxFramePixels) {
+  const long long pixels = static_cast<long long>(size.width) * size.height;
+  if (pixels <= kMaxFramePixels) {
     return "";
   }
-  const auto millions = [](long long pixels) {
-    const long long tenths = (pixels + 50000) / 100000;
-    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " million";
-  };
   return std::to_string(size.width) + " x " + std::to_string(size.height) + " pixels (" +
-         millions(static_cast<long long>(size.width) * size.height) + "), more than the " +
-         millions(kMaxFramePixels) + " (8192 x 4320) that camscope analyses";
+         millions(pixels) + "), more than " + frame_size_limit();
 }
 
 bool to_colour_frame(const cv::Mat& frame, cv::Mat& out) {

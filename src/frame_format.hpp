@@ -14,6 +14,9 @@ constexpr long long kMaxFramePixels = 8192LL * 4320LL;
 // (45.0 million), more than the 35.4 million (8192 x 4320) that camscope analyses".
 std::string frame_size_problem(cv::Size size);
 
+// The limit as those messages end: "the 35.4 million (8192 x 4320) that camscope analyses".
+std::string frame_size_limit();
+
 // frame in the form every stage takes, 8-bit three-channel colour (CV_8UC3), in out (which may be
 // frame itself): gray and alpha become colour, 16-bit values are divided by 256 (as cv::imread
 // does), floating-point values from 0.0 to 1.0 become 0 to 255. False for a form that has no

@@ -28,10 +28,10 @@ void HighGuiDisplay::show(const std::string& title, const cv::Mat& image) {
     cv::namedWindow(title, cv::WINDOW_NORMAL | cv::WINDOW_KEEPRATIO | cv::WINDOW_GUI_NORMAL);
     closed_->watch(title);
     titles_.push_back(title);
-    images_.push_back({image.size(), least_width_of(title)});
+    largest_.push_back(image.size());
     layout_due_ = true;
   }
-  cv::Size& largest = images_[i].size;
+  cv::Size& largest = largest_[i];
   largest = {std::max(largest.width, image.cols), std::max(largest.height, image.rows)};
   cv::imshow(title, image);  // which shows a closed window again
   if (const std::optional<cv::Rect> left_at = closed_->take(title)) {
@@ -41,21 +41,17 @@ void HighGuiDisplay::show(const std::string& title, const cv::Mat& image) {
 
 int HighGuiDisplay::poll_key(std::chrono::milliseconds delay) {
   int key = cv::waitKey(static_cast<int>(std::max<long long>(delay.count(), 1)));  // 0: for ever
-  std::vector<cv::Size> largest;
-  for (const WindowImage& image : images_) {
-    largest.push_back(image.size);
-  }
   if (layout_due_ ||
-      lay_out_again(laid_out_for_, largest, std::chrono::steady_clock::now() - laid_out_at_)) {
+      lay_out_again(laid_out_for_, largest_, std::chrono::steady_clock::now() - laid_out_at_)) {
     const int pressed = lay_out();
     key = key != -1 ? key : pressed;
-    laid_out_for_ = largest;
   }
-  // A window shown again after its user closed it goes back where the user left it, or to its
-  // place, once the poll has let the window manager map it (which may place it anew).
+  // A window shown again after its user closed it goes back where it was when closed: where the
+  // user left it, which is its own place unless the user moved it. The poll first lets the window
+  // manager map it (which may place it anew).
   for (const auto& [i, left_at] : reopened_) {
     if (!places_.empty()) {
-      place(i, left_at != places_[i] ? left_at : places_[i]);
+      place(i, left_at);
     }
   }
   reopened_.clear();
@@ -78,11 +74,16 @@ int HighGuiDisplay::lay_out() {
   }
   frame_ = frame_of(titles_.front());
   window_manager_ = frame_.top > 0;
-  places_ = lay_out_windows(usable_screen_area(titles_.front()), images_, frame_);
+  std::vector<WindowImage> images;
+  for (size_t i = 0; i < titles_.size(); i++) {
+    images.push_back({largest_[i], least_width_of(titles_[i])});
+  }
+  places_ = lay_out_windows(usable_screen_area(titles_.front()), images, frame_);
   for (size_t i = 0; i < titles_.size(); i++) {
     place(i, places_[i]);
   }
   layout_due_ = false;
+  laid_out_for_ = largest_;
   laid_out_at_ = std::chrono::steady_clock::now();
   return key;
 }

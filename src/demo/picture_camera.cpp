@@ -44,9 +44,7 @@ Decoded decode(const std::string& path) {
           size.isValid() ? frame_size_problem({size.width(), size.height()}) : "";
       return Decoded{{},
                      "it is a picture of " +
-                         (problem.empty() ? "more pixels than the 35.4 million (8192 x 4320) "
-                                            "that camscope analyses"
-                                          : problem),
+                         (problem.empty() ? "more pixels than " + frame_size_limit() : problem),
                      true};
     }
   }
