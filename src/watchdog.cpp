@@ -19,6 +19,7 @@ namespace {
 
 // A poll that returns this much later than asked for slept through a stop (Ctrl+Z).
 constexpr std::chrono::milliseconds kOverslept{100};
+constexpr std::chrono::milliseconds kContinueWait{1000};
 
 int checked(int fd, const char* what) {
   if (fd < 0) {
@@ -88,11 +89,12 @@ void Watchdog::run() {
     }
     pollfd watched[] = {{signal_fd_, POLLIN, 0}, {wake_fd_, POLLIN, 0}};
     int ready = poll(watched, 2, timeout);
-    if (ready == 0 && Clock::now() - until > kOverslept) {
-      // Overslept: the process was stopped, and the continue that ended it may be a moment away.
-      ready = poll(watched, 1, static_cast<int>(kOverslept.count()));
+    const Clock::time_point now = Clock::now();  // when what is due was found due
+    if (ready == 0 && now - until > kOverslept) {
+      // Overslept: the process was stopped, and the continue that ended it may reach this thread a
+      // moment later on a busy machine. Meanwhile nothing ends; the message keeps its time.
+      ready = poll(watched, 1, static_cast<int>(kContinueWait.count()));
     }
-    const Clock::time_point now = Clock::now();
     const std::lock_guard<std::mutex> lock(mutex_);
     if (ready == 0) {
       if (const std::optional<Ending> ending = rules_.ending(now)) {
