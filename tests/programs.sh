@@ -1,19 +1,19 @@
 #!/bin/sh
 # SPDX-License-Identifier: Apache-2.0
 # The real programs, from outside. camscope on a machine without a camera: status 255 at once,
-# nothing on either stream. The demo's command line: help, version, usage errors and files it
-# cannot play, each answered before any window. The demo on the desktops it may meet: on X (a
-# virtual display), playing a picture, all seven windows appear, the console line gives the
-# picture's colour and q ends it with 0. On a Wayland desktop without X, with no hint from the
-# variables, it finds Wayland and runs its own scene until SIGTERM ends it with 143, and so it does
-# on a socket inherited in WAYLAND_SOCKET. A pipe whose reader has ended gets the message and status
-# 1, not a silent 141, and a name with a control character is quoted. Where no window system
-# answers, it ends with status 1 and a message that starts with its own name and says what it
-# tried, never with Qt's abort; a display server that never answers is given up after 5 s. Started
-# with SIGHUP ignored (nohup), the demo keeps it ignored. Nothing here waits for a fixed time: each
-# wait ends when what it waits for happens, or the program ends, or the demo's loop has gone round
-# 200 times without it, or 20 seconds have passed (a frozen loop); no program runs longer than 30
-# seconds.
+# nothing on either stream, unless OPENCV_LOG_LEVEL asks for OpenCV's log. The demo's command line:
+# help, version, usage errors and files it cannot play, each answered before any window. The demo on
+# the desktops it may meet: on X (a virtual display), playing a picture, all seven windows appear,
+# the console line gives the picture's colour and q ends it with 0. On a Wayland desktop without X,
+# with no hint from the variables, it finds Wayland and runs its own scene until SIGTERM ends it
+# with 143, and so it does on a socket inherited in WAYLAND_SOCKET. A pipe whose reader has ended
+# gets the message and status 1, not a silent 141, and a name with a control character is quoted.
+# Where no window system answers, it ends with status 1 and a message that starts with its own name
+# and says what it tried, never with Qt's abort; a display server that never answers is given up
+# after 5 s. Started with SIGHUP ignored (nohup), the demo keeps it ignored. Nothing here waits for
+# a fixed time: each wait ends when what it waits for happens, or the program ends, or the demo's
+# loop has gone round 200 times without it, or 20 seconds have passed (a frozen loop); no program
+# runs longer than 30 seconds.
 camscope=$1
 demo=$2
 for tool in Xvfb xdotool xwininfo xprop openbox weston python3; do
@@ -30,6 +30,8 @@ if [ ! -e /dev/video0 ]; then
   status=$?
   [ "$status" -eq 255 ] || fail "camscope without a camera: status $status, expected 255"
   [ -s "$runtime/out" ] && fail "camscope without a camera printed: $(cat "$runtime/out")"
+  OPENCV_LOG_LEVEL=WARNING timeout 30 "$camscope" 2>&1 | grep -q "can't open camera" ||
+    fail "camscope with OPENCV_LOG_LEVEL=WARNING showed no warning of OpenCV's"
 fi
 run_demo() {  # exec: run in the background, $! is the demo's timeout, which passes signals on
   exec env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_SESSION_TYPE \

@@ -10,8 +10,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <opencv2/core/utils/logger.hpp>
-
 #include "camera_choice.hpp"
 #include "deadline_rules.hpp"
 #include "fake_desktop.hpp"
@@ -177,8 +175,7 @@ TEST(Watchdog, AStopEndsTheRunAfterItsIterationOrItsGraceAndAHungReadAtItsLimit)
 }
 
 // Catches camera 1 tried, or the run going on, without camera 0; camera 1 not preferred, or not
-// read; messages naming the wrong camera; OpenCV's log left on while a camera opens, or left silent
-// afterwards, or silenced against OPENCV_LOG_LEVEL; and a camera whose opening never returns
+// read; messages naming the wrong camera; and a camera whose opening never returns
 // (GStreamer waiting for a first frame) holding up the start for ever, or given up without its name
 // or how long was waited; a camera opened through GStreamer first (its largest, slowest mode), or
 // against the user's OPENCV_VIDEOIO_PRIORITY_LIST.
@@ -199,20 +196,13 @@ TEST(StartUp, KeepsCameraOneWhenItOpensAndCameraZeroMustOpen) {
             "picture and is not in use by another program" +
             (hung == 1 ? ", or disconnect it to use camera 0" : "") + "\n$");
   }
-  using cv::utils::logging::getLogLevel;
-  const auto info = cv::utils::logging::LOG_LEVEL_INFO;
-  const auto before = cv::utils::logging::setLogLevel(info);
   const struct {
     std::vector<int> tried;
     int kept;  // -1: none, the program ends with -1
-    bool camera0, camera1, user_level;
-  } cases[] = {{{0}, -1, false, true, false},
-               {{0, 1}, 0, true, false, false},
-               {{0, 1}, 1, true, true, false},
-               {{0, 1}, 1, true, true, true}};
+    bool camera0, camera1;
+  } cases[] = {{{0}, -1, false, true}, {{0, 1}, 0, true, false}, {{0, 1}, 1, true, true}};
   Watchdog watchdog;
   for (const auto& c : cases) {
-    (void)(c.user_level ? setenv("OPENCV_LOG_LEVEL", "INFO", 1) : 0);  // NOLINT
     std::shared_ptr<FakeDesktop> cameras[] = {std::make_shared<FakeDesktop>(),
                                               std::make_shared<FakeDesktop>()};
     cameras[0]->opens = c.camera0;
@@ -220,12 +210,9 @@ TEST(StartUp, KeepsCameraOneWhenItOpensAndCameraZeroMustOpen) {
     std::vector<int> tried;
     const auto open = [&](int index) -> std::shared_ptr<cv::VideoCapture> {
       tried.push_back(index);
-      EXPECT_EQ(getLogLevel(), c.user_level ? info : cv::utils::logging::LOG_LEVEL_SILENT);
       return cameras[index];
     };
     const std::optional<ChosenCamera> chosen = choose_camera(open, milliseconds(5000), watchdog);
-    (void)unsetenv("OPENCV_LOG_LEVEL");  // NOLINT(concurrency-mt-unsafe)
-    EXPECT_EQ(getLogLevel(), info);
     EXPECT_EQ(tried, c.tried);
     ASSERT_EQ(chosen.has_value(), c.kept >= 0);
     if (chosen) {
@@ -233,7 +220,6 @@ TEST(StartUp, KeepsCameraOneWhenItOpensAndCameraZeroMustOpen) {
       EXPECT_EQ(chosen->cap, cameras[c.kept]);
     }
   }
-  cv::utils::logging::setLogLevel(before);
   // V4L2 first, which takes a webcam's live mode; OpenCV's own order where the user set one.
   EXPECT_EQ(capture_routes(false), (std::vector<cv::VideoCaptureAPIs>{cv::CAP_V4L2, cv::CAP_ANY}));
   EXPECT_EQ(capture_routes(true), std::vector<cv::VideoCaptureAPIs>{cv::CAP_ANY});
