@@ -79,7 +79,7 @@ TEST(Demo, TheSceneMovesAndPicturesComeUprightAndClipsAtTheirOwnRate) {
   FakeDesktop scene;
   const auto scene_took = run_source(std::nullopt, scene);
   EXPECT_GE(scene_took, milliseconds(11 * 33));
-  EXPECT_LT(scene_took, milliseconds(15 * 33));
+  EXPECT_LT(scene_took, milliseconds(20 * 33));  // room for a slow build, not for half the rate
   EXPECT_GT(cv::countNonZero(scene.shown.at(20).second > 64), 50);  // far above the noise's
 
   write_turned_jpeg(dir + "turned.jpg", solid(kColour, {6, 2}));
@@ -104,7 +104,7 @@ TEST(Demo, TheSceneMovesAndPicturesComeUprightAndClipsAtTheirOwnRate) {
   FakeDesktop windows;
   const auto clip_took = run_source(dir + "clip.avi", windows);
   EXPECT_GE(clip_took, milliseconds(11 * 40));
-  EXPECT_LT(clip_took, milliseconds(15 * 40));
+  EXPECT_LT(clip_took, milliseconds(20 * 40));
   // Iteration n begins with frame 4n of the endless clip, that is frame n of the file.
   for (size_t n = 0; n < 3; n++)
     EXPECT_TRUE(same(windows.shown.at(7 * n).second, solid(colours[n], {16, 8}))) << n;
