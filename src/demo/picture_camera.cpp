@@ -33,8 +33,9 @@ struct Decoded {
 // format.
 Decoded decode(const std::string& path) {
   cv::Mat picture;
+  // libpng and libjpeg write straight to stderr, through OpenCV and through Qt's reader.
+  const QuietStandardError quiet;
   try {
-    const QuietStandardError quiet;  // libpng, libjpeg and OpenCV write straight to stderr here
     // Any depth, so that a floating-point picture keeps its values until they are scaled.
     picture = cv::imread(path, cv::IMREAD_COLOR | cv::IMREAD_ANYDEPTH);
   } catch (const cv::Exception& e) {
