@@ -237,34 +237,14 @@ TEST(Demo, AStreamThatBreaksOffIsConnectedAnewAndKeepsPlaying) {
   EXPECT_TRUE(same(read_through_loop(file, 3)[2], first));
 }
 
-// Catches a source taken for the wrong kind (an empty file, a pattern without files or of another
-// kind, a URL or a device), a pattern's number formatted wrongly or taken as a printf format,
-// a huge width building names of gigabytes, and a sequence not found from file 1 to 4.
+// Catches an empty name taken for the scene (a script's unset variable), a pattern's number
+// formatted wrongly or taken as a printf format, a huge width building names of gigabytes, a
+// sequence not found from file 1 to 4, a name quoted in some messages only, and a local file named
+// as one of FFmpeg's protocols played as another file or standard input. (The real demo's test
+// checks that each other kind of name is told apart.)
 TEST(Demo, NamesAreFoundToBeWhatTheyAre) {
   std::ofstream(dir + "pic_002.png", std::ios::binary) << "not read";
-  std::ofstream(dir + "empty.mp4").close();
-  cv::imwrite(dir + "picture.png", solid(kColour));
-  write_clip(dir + "video.avi", 25, {kColour});
-  const struct {
-    std::string name;
-    SourceKind kind;
-    std::string problem;  // a part of it; "" for none
-  } cases[] = {{"", SourceKind::kClip, "no name given"},
-               {"rtsp://cam/live", SourceKind::kStream, ""},
-               {"/dev/null", SourceKind::kDevice, ""},
-               {dir + "picture.png", SourceKind::kPicture, ""},
-               {dir + "video.avi", SourceKind::kClip, ""},
-               {dir + "pic_%03d.png", SourceKind::kSequence, ""},
-               {dir + "none_%03d.png", SourceKind::kSequence, "no file matches the pattern"},
-               {dir + "pic_%s.png", SourceKind::kSequence, "not an image sequence pattern"},
-               {dir + "empty.mp4", SourceKind::kClip, "the file is empty"}};
-  for (const auto& c : cases) {
-    const Source source = identify_source(c.name);
-    EXPECT_EQ(source.kind, c.kind) << c.name;
-    EXPECT_TRUE(c.problem.empty() ? source.problem.empty()
-                                  : source.problem.find(c.problem) != std::string::npos)
-        << c.name << ": " << source.problem;
-  }
+  EXPECT_THAT(identify_source("").problem, HasSubstr("no name given"));
   EXPECT_EQ(first_sequence_index(dir + "pic_%03d.png"), 2);
   cv::imwrite(dir + "x\x1b.png", solid(kColour));  // named so in every message about it
   Watchdog watchdog;
