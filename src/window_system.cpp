@@ -7,9 +7,9 @@
 #include <wayland-client.h>
 #include <xcb/xcb.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QJsonArray>
-#include <QLibraryInfo>
 #include <QPluginLoader>
 #include <array>
 #include <cerrno>
@@ -251,10 +251,8 @@ std::vector<std::string> qt_platform_folders() {
   if (is_set("QT_QPA_PLATFORM_PLUGIN_PATH")) {
     folders.push_back(value_of("QT_QPA_PLATFORM_PLUGIN_PATH"));
   }
-  for (const QString& path :
-       qEnvironmentVariable("QT_PLUGIN_PATH").split(':', Qt::SkipEmptyParts)) {
+  for (const QString& path : QCoreApplication::libraryPaths()) {  // QT_PLUGIN_PATH's, then Qt's
     folders.push_back(path.toStdString() + "/platforms");
   }
-  folders.push_back(QLibraryInfo::location(QLibraryInfo::PluginsPath).toStdString() + "/platforms");
   return folders;
 }
