@@ -24,7 +24,8 @@ void set_or_unset(const char* name, const char* value) {
 // missing package not named; a chosen platform that Qt lacks handed to Qt, or refused without the
 // list of those it has; a chosen X or Wayland taken unchecked; a working entry of a list, or a
 // platform camscope cannot check, refused; and platforms read off anything but the plug-ins' own
-// keys in Qt's folders: a folder with Qt's X plug-in alone offers xcb and no Wayland.
+// keys in Qt's folders: a folder with Qt's X plug-in alone offers xcb and no Wayland; and the
+// advice naming another program than the one that runs.
 TEST(WindowSystem, SessionFirstThenTheOtherAndOnlyWhatQtHas) {
   const std::string folder =
       ::testing::TempDir() + "camscope-platforms-" + std::to_string(getpid());
@@ -51,7 +52,7 @@ TEST(WindowSystem, SessionFirstThenTheOtherAndOnlyWhatQtHas) {
       {"wayland", nullptr, true, true, x_only, "xcb"},
       {"wayland", nullptr, false, true, x_only,
        "!(Wayland answers, but Qt's platform for it is not installed (Debian package qtwayland5); "
-       "no X); run camscope in a desktop session"},
+       "no X); run camscope-demo in a desktop session"},
       {"x11", "Wayland:option", true, false, both, "!QT_QPA_PLATFORM=Wayland:option: no Wayland"},
       {"x11", "wayland;xcb", true, false, both, "wayland;xcb"},
       {"x11", "offscreen", false, false, {"offscreen"}, "offscreen"}};
@@ -61,7 +62,7 @@ TEST(WindowSystem, SessionFirstThenTheOtherAndOnlyWhatQtHas) {
     const WindowSystemProbes probes{[&] { return c.x ? "" : "no X"; },
                                     [&] { return c.wayland ? "" : "no Wayland"; }, c.qt};
     const std::string expected = c.expected;
-    const WindowSystem chosen = choose_window_system("camscope", probes);
+    const WindowSystem chosen = choose_window_system("camscope-demo", probes);
     if (chosen.failure.empty()) {
       EXPECT_EQ(chosen.qt_platform, expected);
     } else {
