@@ -39,42 +39,42 @@ bool shows_as_itself(uint code) {
 
 std::string escaped(const char* format, uint code) {
   char text[16];
-  (void)std::snprintf(text, sizeof text, format,
-                      code);  // NOLINT(cppcoreguidelines-pro-type-vararg)
+  (void)std::snprintf(text, sizeof text, format, code);
   return text;
 }
 
 }  // namespace
 
 std::string quoted(const std::string& text) {
+  // One pass: the text as it would stand between $'...', and whether it needs them at all.
+  std::string inside;
   bool plain = true;
   uint code = 0;
-  for (size_t at = 0, length = 1; plain && at < text.size(); at += length) {
-    length = character_at(text, at, code);
-    plain = length > 0 && shows_as_itself(code);
-  }
-  if (plain) {
-    return text.empty() ? "''" : text;  // an empty name shown as one
-  }
-  std::string result = "$'";
   for (size_t at = 0; at < text.size();) {
     const size_t length = character_at(text, at, code);
     const char first = text[at];
     static const std::string kNamed = "\a\b\t\n\v\f\r\x1b";
     static const char kLetters[] = "abtnvfrE";
     if (length > 0 && shows_as_itself(code)) {
-      result +=
+      inside +=
           first == '\'' || first == '\\' ? std::string("\\") + first : text.substr(at, length);
-    } else if (length > 0 && code >= 0xa0) {
-      result += escaped(code > 0xffff ? "\\U%08x" : "\\u%04x", code);
-    } else if (const size_t which = kNamed.find(first); first != '\0' && which != kNamed.npos) {
-      result += std::string("\\") + kLetters[which];
-    } else {
-      result += escaped("\\x%02x", static_cast<unsigned char>(first));
-      at++;
+      at += length;
       continue;
     }
-    at += length;
+    plain = false;
+    if (length > 0 && code >= 0xa0) {
+      inside += escaped(code > 0xffff ? "\\U%08x" : "\\u%04x", code);
+      at += length;
+    } else if (const size_t which = kNamed.find(first); first != '\0' && which != kNamed.npos) {
+      inside += std::string("\\") + kLetters[which];
+      at++;
+    } else {
+      inside += escaped("\\x%02x", static_cast<unsigned char>(first));  // a C1 control byte by byte
+      at++;
+    }
   }
-  return result + "'";
+  if (plain) {
+    return text.empty() ? "''" : text;  // an empty name shown as one
+  }
+  return "$'" + inside + "'";
 }

@@ -30,9 +30,7 @@ using std::chrono::milliseconds;
 using ::testing::HasSubstr;
 
 const std::string dir = ::testing::TempDir();
-const cv::Scalar kColour(45, 102, 187);     // blue, green, red: its gray differs in either order
-const uchar kFrameMarker[] = {0xFF, 0xC0};  // a baseline JPEG's frame header
-const uchar k30000Squared[] = {0x75, 0x30, 0x75, 0x30};  // its height and width, big-endian
+const cv::Scalar kColour(45, 102, 187);  // blue, green, red: its gray differs in either order
 
 // Writes a JPEG of image whose EXIF orientation says: turn it 90 degrees clockwise to view it.
 void write_turned_jpeg(const std::string& path, const cv::Mat& image) {
@@ -161,9 +159,10 @@ TEST(Demo, SequencesAndPicturesOfEveryFormComeInTrueColour) {
   // stands behind a stray byte, which libjpeg skips with a warning of its own.
   std::vector<uchar> jpeg;
   cv::imencode(".jpg", colour, jpeg);
+  const uchar frame_marker[] = {0xFF, 0xC0}, height_and_width[] = {0x75, 0x30, 0x75, 0x30};
   const auto frame_header =
-      std::search(jpeg.begin(), jpeg.end(), std::begin(kFrameMarker), std::end(kFrameMarker));
-  std::copy(std::begin(k30000Squared), std::end(k30000Squared), frame_header + 5);
+      std::search(jpeg.begin(), jpeg.end(), std::begin(frame_marker), std::end(frame_marker));
+  std::copy(std::begin(height_and_width), std::end(height_and_width), frame_header + 5);
   jpeg.insert(frame_header, 0);
   const std::pair<std::string, std::string> bombs[] = {
       {"huge.ppm", "P6\n30000 20000\n255\n\x01\x02\x03"},
