@@ -272,7 +272,7 @@ OPENCV_FFMPEG_LOGLEVEL=16|rtsp://127.0.0.1:1/live|1|err|*tcp*refused*camscope-de
 |/dev/null|1|err|camscope-demo: cannot play /dev/null: it is not a camera*
 setsid -w|/dev/tty|1|err|camscope-demo: cannot play /dev/tty: it is not a camera*
 |$runtime/stall_%03d.png|1|err|camscope-demo: cannot play $runtime/stall_%03d.png: no frame came in 5.? s; the disk it is on*
-DISPLAY=$DISPLAY|$runtime/late_%03d.ppm|1|err|camscope-demo: $runtime/late_%03d.ppm stopped delivering frames (none for 5.? s); the disk its files are on*|/dev/null
+DISPLAY=$DISPLAY XDG_RUNTIME_DIR=|$runtime/late_%03d.ppm|1|err|camscope-demo: $runtime/late_%03d.ppm stopped delivering frames (none for 5.? s); the disk its files are on*|/dev/null
 |-- -x.png|1|err|camscope-demo: cannot play -x.png: No such file*
 |$runtime/a$(printf '\033')cb.png|1|err|camscope-demo: cannot play \$'$runtime/a*cb.png': No such file*
 DISPLAY=:97 QT_QPA_PLATFORM=||1|err|camscope-demo: *X display ":97"*
@@ -280,7 +280,7 @@ DISPLAY=$DISPLAY.3||1|err|camscope-demo: *X display "$DISPLAY.3": the server has
 WAYLAND_DISPLAY=nowhere XDG_SESSION_TYPE=wayland||1|err|camscope-demo: *$runtime/nowhere*
 QT_QPA_PLATFORM=xcb WAYLAND_DISPLAY=camscope-test||1|err|camscope-demo: *QT_QPA_PLATFORM=xcb*
 QT_QPA_PLATFORM=xcbb||1|err|camscope-demo: *Qt has no platform "xcbb" (it has *xcb*)*
-DISPLAY=$DISPLAY XDG_RUNTIME_DIR=|$runtime/still.ppm|1|err|camscope-demo: cannot write the console line: No space left on device;*|/dev/full
+DISPLAY=$DISPLAY|$runtime/still.ppm|1|err|camscope-demo: cannot write the console line: No space left on device;*|/dev/full
 END
 
 # A display server that takes the connection and never answers (stopped) is given up after 5 s.
