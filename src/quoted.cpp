@@ -50,27 +50,25 @@ std::string quoted(const std::string& text) {
   std::string inside;
   bool plain = true;
   uint code = 0;
-  for (size_t at = 0; at < text.size();) {
-    const size_t length = character_at(text, at, code);
+  size_t length = 0;
+  for (size_t at = 0; at < text.size(); at += length) {
+    length = character_at(text, at, code);
     const char first = text[at];
+    const bool shown = length > 0 && shows_as_itself(code);
+    plain = plain && shown;
     static const std::string kNamed = "\a\b\t\n\v\f\r\x1b";
     static const char kLetters[] = "abtnvfrE";
-    if (length > 0 && shows_as_itself(code)) {
+    if (shown) {
       inside +=
           first == '\'' || first == '\\' ? std::string("\\") + first : text.substr(at, length);
-      at += length;
-      continue;
-    }
-    plain = false;
-    if (length > 0 && code >= 0xa0) {
+    } else if (length > 0 && code >= 0xa0) {
       inside += escaped(code > 0xffff ? "\\U%08x" : "\\u%04x", code);
-      at += length;
-    } else if (const size_t which = kNamed.find(first); first != '\0' && which != kNamed.npos) {
-      inside += std::string("\\") + kLetters[which];
-      at++;
     } else {
-      inside += escaped("\\x%02x", static_cast<unsigned char>(first));  // a C1 control byte by byte
-      at++;
+      length = 1;  // a control character or an invalid byte; a C1 control byte by byte
+      const size_t which = kNamed.find(first);
+      inside += first != '\0' && which != kNamed.npos
+                    ? std::string("\\") + kLetters[which]
+                    : escaped("\\x%02x", static_cast<unsigned char>(first));
     }
   }
   if (plain) {
