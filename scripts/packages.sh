@@ -2,13 +2,14 @@
 # The Debian packages camscope needs, in one place, and the build steps; sourced by the scripts.
 # RUN_PACKAGES build and run the program; PACKAGE_PACKAGES add what builds its Debian package (the
 # tools that read the binaries' dependencies); TEST_PACKAGES add the tests, the benchmarks, the
-# package's check, the virtual desktops of the window tests and the static checks; TOOL_PACKAGES
-# add valgrind for the soak script and ImageMagick for the screenshot script.
-RUN_PACKAGES="g++ cmake make pkg-config libopencv-dev libavformat-dev libavcodec-dev libswscale-dev
-  libavutil-dev libxcb1-dev libwayland-dev qtbase5-dev qtwayland5"
+# package's check, the virtual desktops of the window tests, FFmpeg's tool (it writes a rotated
+# clip) and the static checks; TOOL_PACKAGES add valgrind for the soak script and ImageMagick for
+# the screenshot script.
+RUN_PACKAGES="g++ cmake make pkg-config libopencv-dev libxcb1-dev libwayland-dev qtbase5-dev
+  qtwayland5"
 PACKAGE_PACKAGES="dpkg-dev file"
 TEST_PACKAGES="$PACKAGE_PACKAGES libgtest-dev libgmock-dev libbenchmark-dev lintian groff-base xvfb
-  xauth xdotool x11-utils openbox weston python3 clang-tidy clang-format"
+  xauth xdotool x11-utils openbox weston python3 ffmpeg clang-tidy clang-format"
 TOOL_PACKAGES="valgrind imagemagick"
 
 # Installs the packages named in "$@" that are not installed yet (needs root or sudo).

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "demo/demo_source.hpp"
-#include "demo/ffmpeg_clip.hpp"
 #include "demo/picture_camera.hpp"
 #include "failure_report.hpp"
 #include "quoted.hpp"
@@ -66,7 +65,6 @@ int main(int argc, char** argv) try {
   const int signal_pipe = start_up("camscope-demo");
   const WindowSystem windows = prepare_window_system("camscope-demo");
   Watchdog watchdog(signal_pipe);
-  route_ffmpeg_log();
   const DemoSource source =
       open_demo_source(args.empty() ? std::nullopt : std::optional<std::string>(args[0]), watchdog);
 

@@ -12,7 +12,6 @@
 #include <QWidget>
 #include <map>
 
-#include "quiet_log.hpp"
 #include "signals.hpp"
 
 namespace {
@@ -30,7 +29,7 @@ void on_qt_message(QtMsgType type, const QMessageLogContext& context, const QStr
     _exit(1);
   }
   // Qt's remark on a missing XDG_RUNTIME_DIR (under sudo, ssh -X) changes nothing for camscope.
-  if (message.startsWith("QStandardPaths: ") && !log_asked_for()) {
+  if (message.startsWith("QStandardPaths: ")) {
     return;
   }
   qt_own_handler(type, context, message);

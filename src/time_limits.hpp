@@ -28,7 +28,3 @@ constexpr std::chrono::milliseconds kFramingLimit{500};
 // How long a stop signal (Ctrl+C, SIGTERM, SIGHUP) waits for the loop to finish its iteration
 // before the process ends anyway.
 constexpr std::chrono::milliseconds kStopGrace{2000};
-
-// A blocking call of FFmpeg's while a clip or stream is read: a stream that stalls is given up and
-// connected anew, both within one read's limit.
-constexpr std::chrono::milliseconds kClipCallLimit{kReadLimit / 3};

@@ -1,97 +1,107 @@
 // SPDX-License-Identifier: Apache-2.0
-// A camera that plays a video file or a stream for camscope-demo: a file over and over, a stream
-// connected anew when it breaks off.
+// A camera that plays a video file, a stream or an image sequence for camscope-demo, through
+// OpenCV's own readers.
 #include "demo/clip_camera.hpp"
 
 #include <cmath>
+#include <cstdlib>
 
 #include "demo/source_error.hpp"
-#include "demo/source_kind.hpp"
 #include "frame_format.hpp"
+#include "quiet_log.hpp"
 #include "time_limits.hpp"
 #include "watchdog.hpp"
 
 namespace {
 
-constexpr double kDefaultFrameRate = 30.0;
-
-// A rate from one frame in 1000 seconds to 1000 a second is the clip's own; outside those it is a
-// container's placeholder (some give their time base as the rate), taken as no rate.
+// A rate from one frame in 1000 seconds to 1000 a second is the clip's own; outside those, or
+// none, it is a container's placeholder (some give their time base as the rate): 30 a second.
 std::chrono::nanoseconds interval_at(double rate) {
-  const double usable =
-      std::isfinite(rate) && rate >= 0.001 && rate <= 1000 ? rate : kDefaultFrameRate;
+  const double usable = std::isfinite(rate) && rate >= 0.001 && rate <= 1000 ? rate : 30.0;
   return std::chrono::nanoseconds(std::llround(1e9 / usable));
 }
 
-// How the message of an opening that sends no first frame goes on, by what was opened.
-std::string no_first_frame_advice(const Source& source) {
-  if (source.kind == SourceKind::kStream) {
-    return "; check that the stream is running, or try a file";
+// Why an opening failed, where OpenCV gives no reason: what the name may be, never a guessed cause.
+std::string open_failure(ClipKind kind) {
+  switch (kind) {
+    case ClipKind::kStream:
+      return "it cannot be opened (FFmpeg's line above, if any, says why); check the address, and "
+             "that the stream's server is running";
+    case ClipKind::kSequence:
+      return "OpenCV reads no image sequence from it: its first file (number 0 or 1) is missing, "
+             "or the pattern is not one number such as frame_%04d.png";
+    default:
+      return "it is neither a picture OpenCV reads nor a video FFmpeg knows, or its codec is not "
+             "installed; convert it or try another file";
   }
-  return source.regular_file ? "; the disk it is on may be too slow, or not answering"
-                             : "; check that the program that writes to it is running";
 }
 
 }  // namespace
 
-ClipCamera::ClipCamera(const std::string& name, const Source& source, Watchdog& watchdog)
-    : ffmpeg_name_(source.kind == SourceKind::kStream ? name : "file:" + name),
-      stream_(source.kind == SourceKind::kStream),
-      interval_(interval_at(0)) {
-  const std::string before = "no frame came in ", after = no_first_frame_advice(source);
-  // FFmpeg gives a stream up itself at the limit; the watchdog ends an opening that blocks where
-  // FFmpeg cannot (a FIFO without a writer), a little later for a stream.
-  const WaitGuard guard(watchdog, stream_ ? kOpenLimit + kStopGrace : kOpenLimit,
-                        cannot_play(name) + before, after);
-  const std::string failure = clip_.open(ffmpeg_name_, kOpenLimit);
-  if (failure.empty()) {
-    if (const std::string too_large = frame_size_problem(clip_.declared_size());
-        !too_large.empty()) {
-      throw SourceError(name, "its frames are " + too_large);
-    }
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(kOpenLimit - guard.waited());
-    if (clip_.read(first_, left)) {
-      interval_ = interval_at(clip_.frame_rate());
-      return;
-    }
+ClipCamera::ClipCamera(const std::string& name, ClipKind kind, Watchdog& watchdog)
+    : name_(name), kind_(kind), interval_(interval_at(0)) {
+  const std::string before = "no frame came in ",
+                    after = kind == ClipKind::kStream
+                                ? "; check that the stream is running, or try a file"
+                                : "; the disk it is on may be too slow, or not answering, or it "
+                                  "is a FIFO that nothing writes to";
+  // FFmpeg gives a stream up itself at kOpenLimit; the watchdog ends an opening that blocks where
+  // FFmpeg cannot (a FIFO without a writer), and a stream's a moment after FFmpeg would have.
+  const WaitGuard guard(
+      watchdog, kind == ClipKind::kStream ? kOpenLimit + std::chrono::seconds(1) : kOpenLimit,
+      cannot_play(name) + before, after);
+  const QuietOpenCvLog quiet;  // OpenCV's own lines about a pattern or a file it cannot read
+  if (kind == ClipKind::kFile) {
+    // FFmpeg's lines about a damaged local file would come once a frame, for ever as it loops: its
+    // log is quiet (AV_LOG_QUIET) unless the user set its level. A stream's lines tell why it
+    // fails. NOLINTNEXTLINE(concurrency-mt-unsafe): no other thread reads the environment now
+    (void)setenv("OPENCV_FFMPEG_LOGLEVEL", "-8", 0);
   }
-  if (clip_.gave_up()) {
-    throw SourceError(name, before + seconds_text(guard.waited()) + after);
+  open_from_start();
+  if (!isOpened()) {
+    throw SourceError(name, guard.waited() >= kOpenLimit
+                                ? before + seconds_text(guard.waited()) + after
+                                : open_failure(kind));
   }
-  if (failure.empty()) {
-    throw SourceError(name, stream_ ? "the stream sent no frame; check its address"
-                                    : "it holds no frame; it may be damaged");
+  const cv::Size declared(int(get(cv::CAP_PROP_FRAME_WIDTH)), int(get(cv::CAP_PROP_FRAME_HEIGHT)));
+  if (const std::string too_large = frame_size_problem(declared); !too_large.empty()) {
+    throw SourceError(name, "its frames are " + too_large);  // refused before one is decoded
   }
-  throw SourceError(name, stream_ ? shown_name(failure) +
-                                        "; check the address, and that the stream's server is "
-                                        "running"
-                                  : "it is neither a picture OpenCV reads nor a video FFmpeg "
-                                    "knows, or its codec is not installed; convert it or try "
-                                    "another file");
+  if (!cv::VideoCapture::read(first_)) {
+    throw SourceError(name, kind == ClipKind::kStream
+                                ? "the stream sent no frame; check its address"
+                                : "it holds no frame; it may be damaged");
+  }
+  if (kind != ClipKind::kSequence) {
+    interval_ = interval_at(get(cv::CAP_PROP_FPS));
+  }
 }
 
 bool ClipCamera::read(cv::OutputArray image) {
-  cv::Mat frame;
-  if (!served_first_ || still_) {
-    served_first_ = true;
-    frame = first_.clone();  // a copy: the loop may keep or write into what it reads
-  } else if (clip_.read(frame, kClipCallLimit)) {
-    played_second_ = true;
-  } else if (!stream_ && !played_second_) {
-    still_ = true;  // a video of one frame: no need to go back for each read
-    frame = first_.clone();
-  } else if (!read_from_start(frame)) {
-    image.release();
-    return false;
-  }
-  image.assign(frame);
-  return true;
-}
-
-bool ClipCamera::read_from_start(cv::Mat& frame) {
-  if (!stream_ && clip_.rewind() && clip_.read(frame, kClipCallLimit)) {
+  if (!first_.empty()) {
+    image.assign(first_);
+    first_.release();  // handed over: the loop may keep or write into what it reads
     return true;
   }
-  return clip_.open(ffmpeg_name_, kClipCallLimit).empty() && clip_.read(frame, kClipCallLimit);
+  const QuietOpenCvLog quiet;  // OpenCV's warning about the file past a sequence's last
+  if (cv::VideoCapture::read(image)) {
+    return true;
+  }
+  // Past a file's or sequence's last frame: again from its first, opened anew (OpenCV's FFmpeg
+  // back-end does not go back to the first frame of a clip of one). A sequence's file that cannot
+  // be read before its end is a failed read, the next read taking the next file.
+  const bool at_end =
+      kind_ == ClipKind::kFile || (kind_ == ClipKind::kSequence &&
+                                   get(cv::CAP_PROP_POS_FRAMES) >= get(cv::CAP_PROP_FRAME_COUNT));
+  return at_end && open_from_start() && cv::VideoCapture::read(image);
+}
+
+bool ClipCamera::open_from_start() {
+  if (kind_ == ClipKind::kSequence) {
+    return open(name_, cv::CAP_IMAGES);
+  }
+  // A local file as FFmpeg's file protocol: a file called pipe:0 is that file, not standard input.
+  return open(kind_ == ClipKind::kFile ? "file:" + name_ : name_, cv::CAP_FFMPEG,
+              {cv::CAP_PROP_OPEN_TIMEOUT_MSEC, int(kOpenLimit.count()),
+               cv::CAP_PROP_READ_TIMEOUT_MSEC, int(kReadLimit.count())});
 }

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
-// What camscope-demo plays: its built-in scene, a picture or image sequence, a video file or
-// stream, or a camera device.
+// What camscope-demo plays: its built-in scene, a picture, an image sequence, a video file or
+// stream, or a camera device, as its name decides once.
 #pragma once
 
 #include <memory>
@@ -18,7 +18,9 @@ struct DemoSource {
   ReadPolicy policy;
 };
 
-// Opens what name names (see identify_source): a live camera for a character device (/dev/video2),
-// a picture or image sequence, else a video file or stream; the built-in scene when no name is
-// given. Throws SourceError.
+// Opens what name names, found from one stat: an address (a name with ://) is a stream; a missing
+// name with % an image sequence; a character device a live camera (/dev/video2); a regular file
+// that OpenCV reads as a picture is one; anything else a video for FFmpeg. The built-in scene when
+// no name is given. Throws SourceError for a name that is empty, missing, unreadable, empty, a
+// directory, or that cannot be played.
 DemoSource open_demo_source(const std::optional<std::string>& name, Watchdog& watchdog);

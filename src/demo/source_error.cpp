@@ -29,19 +29,7 @@ std::string without_secrets(std::string address) {
 }  // namespace
 
 std::string shown_name(const std::string& name) {
-  std::string shown;
-  size_t from = 0;
-  // Each address in the text (a name, or a line of FFmpeg's that repeats one) runs to a space.
-  for (size_t mark = name.find("://"); mark != std::string::npos; mark = name.find("://", from)) {
-    size_t start = mark;
-    while (start > from && std::isalnum(static_cast<unsigned char>(name[start - 1])) != 0) {
-      start--;
-    }
-    const size_t end = std::min(name.find_first_of(" \t\n'\"", mark), name.size());
-    shown += name.substr(from, start - from) + without_secrets(name.substr(start, end - start));
-    from = end;
-  }
-  return quoted(shown + name.substr(from));
+  return quoted(name.find("://") != std::string::npos ? without_secrets(name) : name);
 }
 
 std::string cannot_play(const std::string& name) {
