@@ -9,7 +9,6 @@
 #include <streambuf>
 
 #include "demo/synthetic_camera.hpp"
-#include "failure_report.hpp"
 #include "frame_loop.hpp"
 #include "startup.hpp"
 #include "watchdog.hpp"
@@ -50,7 +49,8 @@ class NullBuffer : public std::streambuf {
 }  // namespace
 
 int main(int argc, char** argv) try {
-  Watchdog watchdog(start_up("camscope_soak"));
+  start_up();
+  Watchdog watchdog("camscope_soak");
   const long iterations = argc > 1 ? std::atol(argv[1]) : 10000;
   SyntheticCamera camera(cv::Size(640, 480), 8);
   CountingDisplay display(iterations);

@@ -8,7 +8,6 @@
 #include <opencv2/videoio.hpp>
 #include <optional>
 #include <string>
-#include <vector>
 
 class Watchdog;
 
@@ -38,13 +37,7 @@ Opened open_camera_within(const std::string& name, std::chrono::milliseconds lim
                           const std::function<Opened()>& open, Watchdog& watchdog,
                           const std::string& advice = "");
 
-// The capture back-ends a camera is opened through, in turn until one opens it: V4L2 first, which
-// takes a webcam's 640x480 at its full rate in whichever format it sends (GStreamer's route, first
-// in OpenCV's own order on Debian, takes the largest, slowest raw mode and fails at random on a
-// camera that sends Motion-JPEG alone), then OpenCV's own choice. Only OpenCV's own choice when the
-// user set OPENCV_VIDEOIO_PRIORITY_LIST (user_order), which it obeys.
-std::vector<cv::VideoCaptureAPIs> capture_routes(bool user_order);
-
-// The real camera with this index, or at this device path, through capture_routes.
+// The real camera with this index, or at this device path, through V4L2 first, then OpenCV's own
+// choice of capture back-end.
 std::shared_ptr<cv::VideoCapture> open_camera(int index);
 std::shared_ptr<cv::VideoCapture> open_camera_device(const std::string& path);

@@ -8,10 +8,9 @@
 
 #include "demo/demo_source.hpp"
 #include "demo/picture_camera.hpp"
-#include "failure_report.hpp"
+#include "display.hpp"
+#include "frame_loop.hpp"
 #include "quoted.hpp"
-#include "run_in_windows.hpp"
-#include "signals.hpp"
 #include "startup.hpp"
 #include "watchdog.hpp"
 
@@ -37,8 +36,8 @@ constexpr const char* kHelp =
 
 int main(int argc, char** argv) try {
   limit_picture_size(argv);
-  // Start-up: the command line; signals, memory and the window system before any other thread;
-  // then the scene, the file or the camera, whose failure is told before a window system's.
+  // Start-up: the command line; the process before any library starts a thread; then the scene,
+  // the file or the camera, whose failure is told before a window system's.
   std::vector<std::string> args(argv + 1, argv + argc);
   const bool options_ended = !args.empty() && args[0] == "--";
   if (options_ended) {
@@ -62,17 +61,16 @@ int main(int argc, char** argv) try {
               << kUsageLine << "camscope-demo --help tells more\n";
     return 2;
   }
-  const int signal_pipe = start_up("camscope-demo");
-  const WindowSystem windows = prepare_window_system("camscope-demo");
-  Watchdog watchdog(signal_pipe);
+  start_up();
+  Watchdog watchdog("camscope-demo");
   const DemoSource source =
       open_demo_source(args.empty() ? std::nullopt : std::optional<std::string>(args[0]), watchdog);
 
   // Loop: the same loop and windows as camscope's.
-  return run_in_windows("camscope-demo", windows, *source.camera, source.policy, watchdog);
+  return run_in_windows("camscope-demo", *source.camera, source.policy, watchdog);
 
   // Shut-down: returning releases the source and stops the watchdog; the windows close at exit.
 } catch (...) {
-  // Every failure and stop ends here, and only here, as a message and an exit status or signal.
-  return ending_with(report_failure(std::current_exception(), "camscope-demo", std::cerr));
+  // Every failure ends here, as a message and status 1.
+  return report_failure(std::current_exception(), "camscope-demo", std::cerr);
 }

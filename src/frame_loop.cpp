@@ -17,8 +17,6 @@
 #include "analysis/motion_mask.hpp"
 #include "analysis/peak_report.hpp"
 #include "analysis/spectrum.hpp"
-#include "frame_pacer.hpp"
-#include "signals.hpp"
 #include "time_limits.hpp"
 #include "watchdog.hpp"
 
@@ -32,16 +30,13 @@ constexpr int kQuitKey = 113;
 struct QuitRequest {};
 
 // Waits until the paced frame is due, servicing the windows meanwhile so that they repaint and take
-// q, and taking a stop signal as the loop would after its iteration.
-void wait_servicing_windows(FramePacer::Clock::time_point due, Display& display,
-                            Watchdog& watchdog) {
-  for (auto now = FramePacer::Clock::now(); now < due; now = FramePacer::Clock::now()) {
+// q.
+void wait_servicing_windows(std::chrono::steady_clock::time_point due, Display& display) {
+  for (auto now = std::chrono::steady_clock::now(); now < due;
+       now = std::chrono::steady_clock::now()) {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(due - now);
     if (display.poll_key(std::min(left, kServiceInterval)) == kQuitKey) {
       throw QuitRequest{};
-    }
-    if (const int signo = watchdog.take_stop()) {
-      throw StopRequest(signo);
     }
   }
 }
@@ -77,10 +72,15 @@ int run_frame_loop(cv::VideoCapture& cap, Display& display, std::ostream& out,
   std::vector<cv::Mat> bgr_planes;
   cv::Mat b_hist, g_hist, r_hist;
   cv::Mat histImage(hist_h, hist_w, CV_8UC3, cv::Scalar(0, 0, 0));
-  FramePacer pacer(policy.frame_interval);
+  // A paced source's frames are due one interval apart, the first at once; a reader that falls
+  // behind is served at once and the next frame an interval after that: no burst of frames to
+  // catch up, as a camera drops the frames nobody read.
+  std::chrono::steady_clock::time_point due{};
   const FrameReader read_next = [&](cv::Mat& frame) {
     if (policy.frame_interval.count() > 0) {
-      wait_servicing_windows(pacer.next(FramePacer::Clock::now()), display, watchdog);
+      due = std::max(due, std::chrono::steady_clock::now());
+      wait_servicing_windows(due, display);
+      due += policy.frame_interval;
     }
     read_frame(cap, frame, policy, watchdog);
   };
@@ -123,11 +123,21 @@ int run_frame_loop(cv::VideoCapture& cap, Display& display, std::ostream& out,
       if (display.poll_key(std::chrono::milliseconds(1)) == kQuitKey) {
         return 0;
       }
-      if (const int signo = watchdog.take_stop()) {
-        throw StopRequest(signo);
-      }
     }
   } catch (const QuitRequest&) {
     return 0;
   }
+}
+
+int report_failure(const std::exception_ptr& failure, const char* program, std::ostream& err) {
+  try {
+    std::rethrow_exception(failure);
+  } catch (const cv::Exception& e) {
+    err << program << ": OpenCV failed: " << e.what() << "\n";
+  } catch (const std::exception& e) {
+    err << program << ": " << e.what() << "\n";
+  } catch (...) {
+    err << program << ": ended by an unknown error; please report this as a bug\n";
+  }
+  return 1;
 }

@@ -2,6 +2,7 @@
 // The frame loop: reads the camera, runs every analysis stage and shows the seven windows.
 #pragma once
 
+#include <exception>
 #include <opencv2/videoio.hpp>
 #include <ostream>
 
@@ -18,8 +19,12 @@ ChannelPeaks find_peaks_and_draw_curves(const cv::Mat& b_hist, const cv::Mat& g_
 
 // Runs iterations until the key q (code 113) is pressed, and returns 0 then. Each iteration reads
 // four frames from cap: one for the first six windows and the console line on out, three for
-// "diff image". Throws StopRequest after the iteration in which SIGINT, SIGTERM or SIGHUP reached
-// the watchdog; throws CameraError, or OpenCV's errors, when the run cannot go on, and
-// std::runtime_error when a console line cannot be written to out.
+// "diff image". A source that comes as fast as it is read is read one frame every
+// policy.frame_interval, the windows serviced meanwhile. Throws CameraError, or OpenCV's errors,
+// when the run cannot go on, and std::runtime_error when a console line cannot be written to out.
 int run_frame_loop(cv::VideoCapture& cap, Display& display, std::ostream& out,
                    const ReadPolicy& policy, Watchdog& watchdog);
+
+// Writes the message for the failure that ended the run to err, after the program's name, and
+// returns the exit status, 1.
+int report_failure(const std::exception_ptr& failure, const char* program, std::ostream& err);

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: Apache-2.0
 // The real windows, through OpenCV's highgui, laid out over the screen.
 #include <algorithm>
+#include <iostream>
 #include <opencv2/highgui.hpp>
 
-#include "desktop.hpp"
 #include "display.hpp"
+#include "frame_loop.hpp"
 #include "time_limits.hpp"
+#include "window_system.hpp"
 
 namespace {
 
@@ -16,27 +18,19 @@ int least_width_of(const std::string& title) {
 
 }  // namespace
 
-HighGuiDisplay::HighGuiDisplay() : closed_(std::make_unique<ClosedWindows>()) {}
-
-HighGuiDisplay::~HighGuiDisplay() = default;
-
 void HighGuiDisplay::show(const std::string& title, const cv::Mat& image) {
   const size_t i =
       static_cast<size_t>(std::find(titles_.begin(), titles_.end(), title) - titles_.begin());
   if (i == titles_.size()) {
     // Without OpenCV's toolbar, which makes every window 1,500 pixels wide whatever its image.
     cv::namedWindow(title, cv::WINDOW_NORMAL | cv::WINDOW_KEEPRATIO | cv::WINDOW_GUI_NORMAL);
-    closed_->watch(title);
     titles_.push_back(title);
     largest_.push_back(image.size());
     layout_due_ = true;
   }
   cv::Size& largest = largest_[i];
   largest = {std::max(largest.width, image.cols), std::max(largest.height, image.rows)};
-  cv::imshow(title, image);  // which shows a closed window again
-  if (const std::optional<cv::Rect> left_at = closed_->take(title)) {
-    reopened_.emplace_back(i, *left_at);
-  }
+  cv::imshow(title, image);
 }
 
 int HighGuiDisplay::poll_key(std::chrono::milliseconds delay) {
@@ -46,15 +40,6 @@ int HighGuiDisplay::poll_key(std::chrono::milliseconds delay) {
     const int pressed = lay_out();
     key = key != -1 ? key : pressed;
   }
-  // A window shown again after its user closed it goes back where it was when closed: where the
-  // user left it, which is its own place unless the user moved it. The poll first lets the window
-  // manager map it (which may place it anew).
-  for (const auto& [i, left_at] : reopened_) {
-    if (!places_.empty()) {
-      place(i, left_at);
-    }
-  }
-  reopened_.clear();
   return key;
 }
 
@@ -72,15 +57,18 @@ int HighGuiDisplay::lay_out() {
     const int pressed = cv::waitKey(10);
     key = key != -1 ? key : pressed;
   }
-  frame_ = frame_of(titles_.front());
-  window_manager_ = frame_.top > 0;
+  const WindowFrame frame = frame_of(titles_.front());
+  window_manager_ = frame.top > 0;
   std::vector<WindowImage> images;
   for (size_t i = 0; i < titles_.size(); i++) {
     images.push_back({largest_[i], least_width_of(titles_[i])});
   }
-  places_ = lay_out_windows(usable_screen_area(titles_.front()), images, frame_);
+  const std::vector<cv::Rect> places = lay_out_windows(usable_screen_area(titles_.front()), images,
+                                                       frame, device_pixel_ratio(titles_.front()));
   for (size_t i = 0; i < titles_.size(); i++) {
-    place(i, places_[i]);
+    cv::resizeWindow(titles_[i], places[i].width, places[i].height);
+    // A window's position is its frame's; on Wayland the compositor places windows, not camscope.
+    cv::moveWindow(titles_[i], places[i].x - frame.left, places[i].y - frame.top);
   }
   layout_due_ = false;
   laid_out_for_ = largest_;
@@ -88,8 +76,9 @@ int HighGuiDisplay::lay_out() {
   return key;
 }
 
-void HighGuiDisplay::place(size_t i, const cv::Rect& content) {
-  cv::resizeWindow(titles_[i], content.width, content.height);
-  // A window's position is its frame's; on Wayland the compositor places windows, not camscope.
-  cv::moveWindow(titles_[i], content.x - frame_.left, content.y - frame_.top);
+int run_in_windows(const char* program, cv::VideoCapture& cap, const ReadPolicy& policy,
+                   Watchdog& watchdog) {
+  introduce_to_desktop(program, watchdog);
+  HighGuiDisplay display;
+  return run_frame_loop(cap, display, std::cout, policy, watchdog);
 }

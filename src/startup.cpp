@@ -1,15 +1,33 @@
 // SPDX-License-Identifier: Apache-2.0
-// What the process sets up before any library starts a thread: signals and the allocator.
+// What the process sets up first thing in main, before any library starts a thread.
 #include "startup.hpp"
 
 #include <malloc.h>
+#include <signal.h>
 
-#include "signals.hpp"
+#include <QString>
+#include <cstdlib>
 
-int start_up(const char* program) {
-  const int taken = take_over_signals(program);
+void start_up() {
+  // A handler that does nothing, not SIG_IGN: a program that camscope's libraries start gets
+  // SIGPIPE's default action back from exec, as camscope found it. Left ignored if it was.
+  struct sigaction pipe_action {};
+  (void)sigaction(SIGPIPE, nullptr, &pipe_action);
+  if (pipe_action.sa_handler != SIG_IGN) {
+    pipe_action.sa_handler = [](int) {};
+    pipe_action.sa_flags = SA_RESTART;
+    sigemptyset(&pipe_action.sa_mask);
+    (void)sigaction(SIGPIPE, &pipe_action, nullptr);
+  }
   keep_freed_memory_for_reuse();
-  return taken;
+  // NOLINTBEGIN(concurrency-mt-unsafe): no other thread runs yet
+  // Qt by itself tries X alone outside a Wayland session; given a list, it tries each in turn and
+  // takes the first that opens. A platform the user set is Qt's to take as it is.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    const bool wayland_session = qEnvironmentVariable("XDG_SESSION_TYPE") == "wayland";
+    (void)setenv("QT_QPA_PLATFORM", wayland_session ? "wayland;xcb" : "xcb;wayland", 1);
+  }
+  // NOLINTEND(concurrency-mt-unsafe)
 }
 
 void keep_freed_memory_for_reuse() {

@@ -24,7 +24,3 @@ constexpr std::chrono::milliseconds kAnswerLimit{5000};
 // How long camscope waits for a window manager to frame its new windows before it lays them out
 // (one that places a window after that would place it over camscope's place for it).
 constexpr std::chrono::milliseconds kFramingLimit{500};
-
-// How long a stop signal (Ctrl+C, SIGTERM, SIGHUP) waits for the loop to finish its iteration
-// before the process ends anyway.
-constexpr std::chrono::milliseconds kStopGrace{2000};

@@ -1,46 +1,40 @@
 // SPDX-License-Identifier: Apache-2.0
-// The watchdog: the one thread that takes camscope's asynchronous signals and ends the run when a
-// guarded wait or a stop signal's grace passes.
+// The watchdog: the one thread that ends the run when a guarded wait lasts past its limit.
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
 
-#include "deadline_rules.hpp"
-
-// Takes the signals that arrive on the pipe it is given (see take_over_signals), which it then
-// owns: a stop signal waits for the loop to take it (take_stop), and SIGCONT restarts whatever is
-// guarded. When what is due passes, writes the run's last words and ends the process with their
-// status, or by the stop signal whose grace passed. Signals and deadlines meet in one thread.
+// Watches one wait at a time, guarded by a WaitGuard, and ends the process when it lasts past its
+// limit. Time spent stopped (Ctrl+Z, SIGSTOP) counts against no limit.
 class Watchdog {
  public:
-  explicit Watchdog(int signal_pipe);
-  // Takes no signal: for benchmarks and tests that send none.
-  Watchdog();
+  // program starts the messages.
+  explicit Watchdog(const char* program = "camscope");
   ~Watchdog();
   Watchdog(const Watchdog&) = delete;
   Watchdog& operator=(const Watchdog&) = delete;
 
-  // The stop signal that has arrived and not been taken yet, or 0; taking it ends its grace.
-  int take_stop();
-
  private:
   friend class WaitGuard;
-  using Clock = DeadlineRules::Clock;
+  struct Wait {
+    std::chrono::milliseconds limit;
+    std::string before, after;
+    std::chrono::steady_clock::duration waited{};
+  };
 
   void run();
-  // Wakes the thread when what is due now comes before what it sleeps towards; mutex_ held.
-  void watch_sooner();
 
+  const char* program_;
   std::mutex mutex_;
-  DeadlineRules rules_;                            // guarded by mutex_
-  std::optional<Clock::time_point> sleeps_until_;  // guarded by mutex_; nothing: until woken
-  bool quit_ = false;                              // guarded by mutex_
-  int signal_fd_;
-  int wake_fd_;
+  std::condition_variable started_or_quit_;
+  std::optional<Wait> wait_;    // guarded by mutex_
+  unsigned waits_started_ = 0;  // guarded by mutex_; tells one wait from the next
+  bool quit_ = false;           // guarded by mutex_
   std::thread thread_;
 };
 
@@ -56,7 +50,7 @@ class WaitGuard {
   WaitGuard(const WaitGuard&) = delete;
   WaitGuard& operator=(const WaitGuard&) = delete;
 
-  // How long the wait has lasted, time spent stopped (Ctrl+Z) not counted.
+  // How long the wait has lasted, time spent stopped not counted.
   std::chrono::steady_clock::duration waited() const;
 
  private:
@@ -64,3 +58,10 @@ class WaitGuard {
   std::chrono::steady_clock::time_point started_;
   bool guarding_;
 };
+
+// A time waited as the messages say it, to the nearest tenth of a second: "5.0 s".
+std::string seconds_text(std::chrono::steady_clock::duration waited);
+
+// Writes "program: message" to standard error and ends the process with status 1 at once, from
+// whichever thread sees that the run cannot go on.
+[[noreturn]] void end_run(const char* program, const std::string& message);

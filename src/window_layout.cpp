@@ -15,19 +15,26 @@ struct Placed {
   bool fits = true;  // all rows lie within usable
 };
 
+// The scale below which image is not shrunk: its least width, or its own size if narrower.
+double least_scale(const WindowImage& image) {
+  const int least = image.least_width > 0 ? image.least_width : kLeastFrameWidth;
+  return std::min(1.0, double(least) / image.size.width);
+}
+
 // The windows with the frames shrunk by frame_scale and the drawings by drawing_scale (no further
 // than their least width), in rows: each goes on the row so far when it still fits there, else
 // starts the next.
 Placed in_rows(const cv::Rect& usable, const std::vector<WindowImage>& images,
-               const WindowFrame& frame, double frame_scale, double drawing_scale) {
+               const WindowFrame& frame, double frame_scale, double drawing_scale,
+               double device_pixel_ratio) {
   Placed placed;
   int x = usable.x, y = usable.y, row_height = 0;
   for (const WindowImage& image : images) {
     const cv::Size size = image.size;
-    double scale = image.least_width == 0
-                       ? frame_scale
-                       : std::max(drawing_scale, double(image.least_width) / size.width);
+    double scale =
+        std::max(image.least_width == 0 ? frame_scale : drawing_scale, least_scale(image));
     scale = std::min(scale, double(kLargestWindowSide) / std::max(size.width, size.height));
+    scale /= device_pixel_ratio;
     const cv::Size content(std::max(1, static_cast<int>(std::lround(size.width * scale))),
                            std::max(1, static_cast<int>(std::lround(size.height * scale))));
     const int width = content.width + frame.left + frame.right;
@@ -69,28 +76,27 @@ std::optional<double> largest_fitting(double smallest, double largest,
 
 std::vector<cv::Rect> lay_out_windows(const cv::Rect& usable,
                                       const std::vector<WindowImage>& images,
-                                      const WindowFrame& frame) {
-  const auto fits = [&](double frames, double drawings) {
-    return in_rows(usable, images, frame, frames, drawings).fits;
+                                      const WindowFrame& frame, double device_pixel_ratio) {
+  const auto placed = [&](double frames, double drawings) {
+    return in_rows(usable, images, frame, frames, drawings, device_pixel_ratio);
   };
-  // All by one factor, while the drawings stay legible at it.
-  double legible = kSmallestScale;
+  // All by one factor, while each stays at its least width at it.
+  double legible = 0;
   for (const WindowImage& image : images) {
-    legible = std::max(legible, double(image.least_width) / image.size.width);
+    legible = std::max(legible, least_scale(image));
   }
-  const std::optional<double> common =
-      largest_fitting(legible, 1.0, [&](double scale) { return fits(scale, scale); });
-  if (common) {
-    return in_rows(usable, images, frame, *common, *common).rects;
+  if (const std::optional<double> common =
+          largest_fitting(legible, 1.0, [&](double scale) { return placed(scale, scale).fits; })) {
+    return placed(*common, *common).rects;
   }
-  // The drawings at their own size, the frames sharing the rest.
+  // The drawings at their own size, the frames sharing the rest; then the drawings give way.
   if (const std::optional<double> frames =
-          largest_fitting(kSmallestScale, 1.0, [&](double scale) { return fits(scale, 1.0); })) {
-    return in_rows(usable, images, frame, *frames, 1.0).rects;
+          largest_fitting(0, 1.0, [&](double scale) { return placed(scale, 1.0).fits; })) {
+    return placed(*frames, 1.0).rects;
   }
   const std::optional<double> drawings =
-      largest_fitting(0, 1.0, [&](double scale) { return fits(kSmallestScale, scale); });
-  return in_rows(usable, images, frame, kSmallestScale, drawings.value_or(0)).rects;
+      largest_fitting(0, 1.0, [&](double scale) { return placed(0, scale).fits; });
+  return placed(0, drawings.value_or(0)).rects;
 }
 
 bool lay_out_again(const std::vector<cv::Size>& laid_out_for, const std::vector<cv::Size>& largest,

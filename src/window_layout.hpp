@@ -14,31 +14,31 @@ struct WindowFrame {
 };
 
 // A window's image; and for a drawing of a fixed size of its own (the plot, the swatch), the
-// narrowest it may be shown and still be read, 0 for a frame, whose picture stays readable small.
+// narrowest it may be shown and still be read, in device pixels; 0 for a frame.
 struct WindowImage {
   cv::Size size;
   int least_width = 0;
 };
 
-// Below this scale no frame is shrunk, however small the screen: the windows then overlap (see
-// lay_out_windows).
-constexpr double kSmallestScale = 0.05;
+// The narrowest a frame is shown, in device pixels, however small the screen; a narrower frame is
+// shown at its own size.
+constexpr int kLeastFrameWidth = 150;
 
 // No window side passes X's limit of 32767 pixels, its frame included.
 constexpr int kLargestWindowSide = 32767 - 64;
 
 // The contents' rectangles of windows that show these images, in this order, left to right in
 // rows from the top-left of usable, each window with its frame around its rectangle: none covers
-// another and all lie within usable. Each image is shown at its own size when all fit so; else all
-// are shrunk by the largest common factor at which they fit, keeping their aspect, as long as the
-// drawings stay at their least width. Where they would not, the drawings keep their own size and
-// the frames share what is left, by one factor; where even kSmallestScale then does not fit, the
-// drawings too are shrunk, down to their least width. When nothing fits, the frames are shrunk by
-// kSmallestScale and the drawings to their least width, and the rows that do not fit below the
-// others start again from the top, over the first ones.
+// another and all lie within usable. usable, frame and the rectangles are in Qt's logical pixels,
+// device_pixel_ratio device pixels to one of them; images are in device pixels. Each image is shown
+// at its own size when all fit so; else all are shrunk by the largest common factor at which they
+// fit, keeping their aspect, as long as each stays at its least width. Where they would not, the
+// drawings keep their own size and the frames share what is left, by one factor, down to their
+// least width; then the drawings give way, down to theirs. When nothing fits, each is at its least
+// width, and the rows that do not fit below the others start again from the top, over the first.
 std::vector<cv::Rect> lay_out_windows(const cv::Rect& usable,
                                       const std::vector<WindowImage>& images,
-                                      const WindowFrame& frame);
+                                      const WindowFrame& frame, double device_pixel_ratio);
 
 // The windows are laid out again only when an image has grown past the size they were laid out
 // for (largest: the largest each has been, which the next layout takes), and then not sooner than

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "display.hpp"
-#include "failure_report.hpp"
 #include "frame_loop.hpp"
 #include "watchdog.hpp"
 

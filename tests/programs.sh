@@ -4,14 +4,16 @@
 # nothing on either stream, unless OPENCV_LOG_LEVEL asks for OpenCV's log. The demo's command line:
 # help, version, usage errors and files it cannot play, each answered before any window. The demo on
 # the desktops it may meet: on X (a virtual display), playing a picture, all seven windows appear,
-# the console line gives the picture's colour and q ends it with 0. On a Wayland desktop without X,
-# with no hint from the variables, it finds Wayland and runs its own scene until SIGTERM ends it
-# with 143, and so it does on a socket inherited in WAYLAND_SOCKET. A pipe whose reader has ended
-# gets the message and status 1, not a silent 141, and a name with a control character is quoted.
-# Where no window system answers, it ends with status 1 and a message that starts with its own name
-# and says what it tried, never with Qt's abort; a display server that never answers is given up
-# after 5 s. Started with SIGHUP ignored (nohup), the demo keeps it ignored. Nothing here waits for
-# a fixed time: each wait ends when what it waits for happens, or the program ends, or the demo's
+# nothing reaches the terminal but the console lines, the first gives the picture's colour and q
+# ends it with 0. Under a window manager on a laptop's screen, the seven lie whole and apart. On a
+# Wayland desktop without X, with no hint from the variables, it finds Wayland, as quietly, and runs
+# its own scene until SIGTERM ends it by that signal, and so it does on a socket inherited in
+# WAYLAND_SOCKET. A pipe whose reader has ended gets the message and status 1, not a silent 141,
+# and a name with a control character is quoted. Where no window system can be opened, it ends with
+# status 1 and a message that starts with its own name and gives Qt's reasons, never with Qt's
+# abort; a display server that never answers is given up after 5 s. Started with SIGHUP ignored
+# (nohup), the demo keeps it ignored; a shell's loop of it ends on Ctrl+C. Nothing here waits for a
+# fixed time: each wait ends when what it waits for happens, or the program ends, or the demo's
 # loop has gone round 200 times without it, or 20 seconds have passed (a frozen loop); no program
 # runs longer than 30 seconds.
 camscope=$1
@@ -89,13 +91,13 @@ xdotool key --window "$(xdotool search --name '^diff image$' | head -n 1)" q
 expect_status 0 "q"
 [ "$(head -n 1 "$runtime/out")" = " Red = 200 Green = 50 Blue = 10 Frame_num = 1" ] ||
   fail "the picture's console line: $(head -n 1 "$runtime/out")"
+[ -s "$runtime/err" ] && fail "a good start on X printed:"
 
 # A desktop with a window manager (openbox) on a laptop's 1366x768 screen, showing a 1920x1080
 # picture: the seven windows lie whole on the screen, frames included, none over another, the plot
-# and the swatch at least 300 and 200 pixels wide, and carry the demo's WM_CLASS; one closed with
-# Alt+F4 comes back in its own place, one the user moved first where the user left it; killing the
-# windows' connection (xkill) ends the run with status 1 and a message naming the display. A window
-# minimised stays so. Then an image sequence of three sizes in turn moves no window while it plays.
+# and the swatch at least 300 and 200 pixels wide, and carry the demo's WM_CLASS; killing the
+# windows' connection (xkill) ends the run with status 1 and a message naming the display. Then an
+# image sequence of three sizes in turn moves no window while it plays.
 Xvfb -displayfd 3 -screen 0 1366x768x24 -nolisten tcp -noreset 3>"$runtime/desk" 2>>"$runtime/log" &
 pid=$!
 desk_server=$pid
@@ -132,30 +134,10 @@ awk 'NR == 2 && $3 < 300 || NR == 3 && $3 < 200 {exit 1}' "$runtime/frames" ||
 window_of() { DISPLAY=$desk xdotool search --onlyvisible --name "^$1\$" | head -n 1; }
 DISPLAY=$desk xprop -id "$(window_of 2D_FFT)" WM_CLASS | grep -q '"camscope-demo", "camscope-demo"' ||
   fail "WM_CLASS: $(DISPLAY=$desk xprop -id "$(window_of 2D_FFT)" WM_CLASS)"
-placed=$(sed -n 5p "$runtime/frames")
-closed=$(window_of 2D_FFT)
-DISPLAY=$desk xdotool windowactivate --sync "$closed" key alt+F4
-back_in_place() { [ "$(window_of 2D_FFT)" != "$closed" ] && frames >"$runtime/frames" &&
-  [ "$(sed -n 5p "$runtime/frames")" = "$placed" ]; }
-wait_until back_in_place
-# Moved by its user, then closed: it comes back where the user left it.
-DISPLAY=$desk xdotool windowmove --sync "$(window_of COLOR_BGR2GRAY)" 40 400
-moved() { frames >"$runtime/frames" && [ "$(sed -n 4p "$runtime/frames")" != "$1" ]; }
-wait_until moved "$(sed -n 4p "$runtime/frames")"
-placed=$(sed -n 4p "$runtime/frames")
-closed=$(window_of COLOR_BGR2GRAY)
-DISPLAY=$desk xdotool windowactivate --sync "$closed" key alt+F4
-where_left() { [ "$(window_of COLOR_BGR2GRAY)" != "$closed" ] && frames >"$runtime/frames" &&
-  [ "$(sed -n 4p "$runtime/frames")" = "$placed" ]; }
-wait_until where_left
-# Minimised, a window stays so: it is not closed.
-DISPLAY=$desk xdotool windowminimize --sync "$(window_of Laplacian)"
-wait_until has_lines $(($(lines) + 5))
-[ -z "$(window_of Laplacian)" ] || fail "a minimised window came back"
 DISPLAY=$desk xdotool windowkill "$(window_of "diff image")"
 expect_status 1 xkill
 case "$(cat "$runtime/err")" in
-*"camscope-demo: lost the connection to X display \"$desk\" ("*) ;;
+*"camscope-demo: lost the connection to X display \"$desk\": The X11 connection broke"*) ;;
 *) fail "xkill: $(cat "$runtime/err")" ;;
 esac
 for size in "640 480" "320 240" "480 360"; do
@@ -189,6 +171,7 @@ run_demo WAYLAND_DISPLAY=camscope-test &
 pid=$!
 wrapper=""
 wait_until has_lines 2
+[ -s "$runtime/err" ] && fail "a good start on Wayland printed:"
 # Started again with OpenCV's pixel limit set, the demo keeps its name for ps and pkill.
 [ "$(ps -o comm= --ppid "$pid")" = camscope-demo ] || fail "named $(ps -o comm= --ppid "$pid")"
 kill -HUP "$pid"
@@ -262,14 +245,14 @@ done <<END
 |/dev/null|1|err|camscope-demo: cannot play /dev/null: it is not a camera*
 setsid -w|/dev/tty|1|err|camscope-demo: cannot play /dev/tty: it is not a camera*
 |$runtime/stall_%03d.png|1|err|camscope-demo: cannot play $runtime/stall_%03d.png: no frame came in 5.? s; the disk it is on*
-DISPLAY=$DISPLAY XDG_RUNTIME_DIR= timeout -s TERM 4|$runtime/still.ppm|124|err|camscope-demo: stopped by SIGTERM|/dev/null
+DISPLAY=$DISPLAY XDG_RUNTIME_DIR= timeout -s TERM 4|$runtime/still.ppm|124|err||/dev/null
 |-- -x.png|1|err|camscope-demo: cannot play -x.png: No such file*
 |$runtime/a$(printf '\033')cb.png|1|err|camscope-demo: cannot play \$'$runtime/a*cb.png': No such file*
-DISPLAY=:97 QT_QPA_PLATFORM=||1|err|camscope-demo: *X display ":97"*
-DISPLAY=$DISPLAY.3||1|err|camscope-demo: *X display "$DISPLAY.3": the server has no*
-WAYLAND_DISPLAY=nowhere XDG_SESSION_TYPE=wayland||1|err|camscope-demo: *$runtime/nowhere*
-QT_QPA_PLATFORM=xcb WAYLAND_DISPLAY=camscope-test||1|err|camscope-demo: *QT_QPA_PLATFORM=xcb*
-QT_QPA_PLATFORM=xcbb||1|err|camscope-demo: *Qt has no platform "xcbb" (it has *xcb*)*
+DISPLAY=:97 QT_QPA_PLATFORM=||1|err|camscope-demo: cannot open windows: could not connect to display :97;*
+DISPLAY=$DISPLAY.3||1|err|camscope-demo: cannot open windows: could not connect to display $DISPLAY.3;*
+WAYLAND_DISPLAY=nowhere XDG_SESSION_TYPE=wayland||1|err|camscope-demo: cannot open windows: Failed to create wl_display*
+QT_QPA_PLATFORM=xcb WAYLAND_DISPLAY=camscope-test||1|err|camscope-demo: cannot open windows: could not connect to display ;*
+QT_QPA_PLATFORM=xcbb||1|err|camscope-demo: cannot open windows: Could not find the Qt platform plugin "xcbb"*Available platform plugins are: *xcb*
 DISPLAY=$DISPLAY|$runtime/still.ppm|1|err|camscope-demo: cannot write the console line: No space left on device;*|/dev/full
 END
 

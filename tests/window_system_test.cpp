@@ -1,77 +1,13 @@
 // SPDX-License-Identifier: Apache-2.0
-// The choice of a window system for Qt through fake probes, and the platforms Qt has: with its
-// Wayland plug-in, and without.
-#include "window_system.hpp"
-
+// Where the seven windows go on screens of several sizes and scale factors.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "window_layout.hpp"
 
 namespace {
-
-void set_or_unset(const char* name, const char* value) {
-  (void)(value ? setenv(name, value, 1) : unsetenv(name));  // NOLINT(concurrency-mt-unsafe)
-}
-
-// Catches the session's own window system not tried first, in either kind of session, or the other
-// one not tried next; a window system taken whose Qt platform is missing (Qt would abort), or the
-// missing package not named; a chosen platform that Qt lacks handed to Qt, or refused without the
-// list of those it has; a chosen X or Wayland taken unchecked; a working entry of a list, or a
-// platform camscope cannot check, refused; and platforms read off anything but the plug-ins' own
-// keys in Qt's folders: a folder with Qt's X plug-in alone offers xcb and no Wayland; and the
-// advice naming another program than the one that runs.
-TEST(WindowSystem, SessionFirstThenTheOtherAndOnlyWhatQtHas) {
-  const std::string folder =
-      ::testing::TempDir() + "camscope-platforms-" + std::to_string(getpid());
-  ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
-  ASSERT_EQ(symlink((qt_platform_folders().back() + "/libqxcb.so").c_str(),
-                    (folder + "/libqxcb.so").c_str()),
-            0);
-  const std::set<std::string> x_only = qt_platforms_in({folder});
-  (void)(unlink((folder + "/libqxcb.so").c_str()) + rmdir(folder.c_str()));
-  EXPECT_EQ(x_only, std::set<std::string>{"xcb"});
-  const std::set<std::string> all = qt_platforms_in(qt_platform_folders());
-  const std::set<std::string> both{"wayland", "xcb"};
-  EXPECT_TRUE(std::includes(all.begin(), all.end(), both.begin(), both.end()));
-  const struct {
-    const char* session;
-    const char* chosen;
-    bool x, wayland;
-    std::set<std::string> qt;
-    const char* expected;  // the platform Qt is given, or after '!', a part of the message
-  } cases[] = {
-      {"x11", nullptr, true, true, both, "xcb"},
-      {"wayland", nullptr, true, true, both, "wayland"},
-      {"wayland", nullptr, true, false, both, "xcb"},
-      {"wayland", nullptr, true, true, x_only, "xcb"},
-      {"wayland", nullptr, false, true, x_only,
-       "!(Wayland answers, but Qt's platform for it is not installed (Debian package qtwayland5); "
-       "no X); run camscope-demo in a desktop session"},
-      {"x11", "Wayland:option", true, false, both, "!QT_QPA_PLATFORM=Wayland:option: no Wayland"},
-      {"x11", "wayland;xcb", true, false, both, "wayland;xcb"},
-      {"x11", "offscreen", false, false, {"offscreen"}, "offscreen"}};
-  for (const auto& c : cases) {
-    set_or_unset("XDG_SESSION_TYPE", c.session);
-    set_or_unset("QT_QPA_PLATFORM", c.chosen);
-    const WindowSystemProbes probes{[&] { return c.x ? "" : "no X"; },
-                                    [&] { return c.wayland ? "" : "no Wayland"; }, c.qt};
-    const std::string expected = c.expected;
-    const WindowSystem chosen = choose_window_system("camscope-demo", probes);
-    if (chosen.failure.empty()) {
-      EXPECT_EQ(chosen.qt_platform, expected);
-    } else {
-      EXPECT_EQ(expected[0], '!') << chosen.failure;
-      EXPECT_THAT(chosen.failure, ::testing::HasSubstr(expected.substr(1)));
-    }
-  }
-  set_or_unset("QT_QPA_PLATFORM", nullptr);
-}
 
 // The seven images of camscope's windows for frames of this size: the frame, the plot, the swatch,
 // the gray frame, the spectrum (of the same size for even counts), the edge and motion masks.
@@ -87,10 +23,10 @@ std::vector<WindowImage> windows_for(cv::Size frame) {
 // own size (on either side of that boundary) or enlarged on a large screen; the plot or the swatch
 // shrunk with 1080p or 4K frames where the screen has room for their own size, or narrower than
 // 300 and 200 pixels; and on a screen too small even for that, the drawings not shrunk first (to
-// 0.76 here, still legible) or the frames not kept at the smallest scale.
+// 0.71 here, still legible) or the frames shrunk below 150 pixels, to thumbnails.
 TEST(WindowLayout, AllSevenWholeApartInOrderTheDrawingsLegibleAndAsLargeAsTheyFit) {
   const WindowFrame none{}, openbox{1, 20, 1, 5};
-  const std::vector<WindowImage> squares(7, WindowImage{{100, 100}});
+  const std::vector<WindowImage> squares(7, WindowImage{{200, 200}});
   const struct {
     cv::Rect usable;
     std::vector<WindowImage> images;
@@ -98,24 +34,17 @@ TEST(WindowLayout, AllSevenWholeApartInOrderTheDrawingsLegibleAndAsLargeAsTheyFi
     double lowest, highest;  // the frames' scale expected
     double drawings;         // the drawings' scale expected, to 0.01; 0: each at its least width
     bool apart = true;
-  } cases[] = {
-      {{0, 0, 400, 200}, squares, none, 1, 1, 1},
-      {{0, 0, 399, 200}, squares, none, 0.99, 0.99, 1},
-      {{0, 32, 1366, 736}, windows_for({640, 480}), openbox, 0.615, 0.62, 0.62},
-      {{0, 32, 1366, 736}, windows_for({1920, 1080}), openbox, 0.175, 0.178, 1},
-      {{0, 0, 1920, 1080}, windows_for({1920, 1080}), openbox, 0.275, 0.285, 1},
-      {{0, 0, 1280, 720}, windows_for({3840, 2160}), openbox, 0.082, 0.083, 1},
-      {{0, 0, 4096, 3072}, windows_for({640, 480}), openbox, 1, 1, 1},
-      {{0, 0, 800, 480}, windows_for({1920, 1080}), openbox, kSmallestScale, kSmallestScale, 0.76},
-      {{0, 0, 100, 60},
-       windows_for({640, 480}),
-       openbox,
-       kSmallestScale,
-       kSmallestScale,
-       0,
-       false}};
+  } cases[] = {{{0, 0, 800, 400}, squares, none, 1, 1, 1},
+               {{0, 0, 799, 400}, squares, none, 0.99, 0.999, 1},
+               {{0, 32, 1366, 736}, windows_for({640, 480}), openbox, 0.615, 0.62, 0.62},
+               {{0, 32, 1366, 736}, windows_for({1920, 1080}), openbox, 0.175, 0.178, 1},
+               {{0, 0, 1920, 1080}, windows_for({1920, 1080}), openbox, 0.275, 0.285, 1},
+               {{0, 0, 1280, 720}, windows_for({3840, 2160}), openbox, 0.082, 0.083, 1},
+               {{0, 0, 4096, 3072}, windows_for({640, 480}), openbox, 1, 1, 1},
+               {{0, 0, 800, 480}, windows_for({1920, 1080}), openbox, 0.078, 0.079, 0.707},
+               {{0, 0, 100, 60}, windows_for({640, 480}), openbox, 0.234, 0.235, 0, false}};
   for (const auto& c : cases) {
-    const std::vector<cv::Rect> placed = lay_out_windows(c.usable, c.images, c.frame);
+    const std::vector<cv::Rect> placed = lay_out_windows(c.usable, c.images, c.frame, 1);
     const auto outer = [&](const cv::Rect& r) {
       return cv::Rect(r.x - c.frame.left, r.y - c.frame.top, r.width + c.frame.left + c.frame.right,
                       r.height + c.frame.top + c.frame.bottom);
@@ -148,16 +77,35 @@ TEST(WindowLayout, AllSevenWholeApartInOrderTheDrawingsLegibleAndAsLargeAsTheyFi
   }
   // A frame of a million by 35 pixels stays within X's limit on a window's side.
   std::vector<WindowImage> wide = windows_for({1000000, 35});
-  EXPECT_LE(lay_out_windows({0, 0, 1366, 768}, wide, openbox)[0].width + 2, 32767);
+  EXPECT_LE(lay_out_windows({0, 0, 1366, 768}, wide, openbox, 1)[0].width + 2, 32767);
 }
 
-// Catches windows laid out again for a smaller image, for one that grew within a few seconds of
-// the last layout (a source switching sizes moves them while watched), or never for one that grew.
-TEST(WindowLayout, LaidOutAgainOnlyForAnImageThatGrewAndNotWithinSeconds) {
-  const std::vector<cv::Size> vga(7, {640, 480}), hd(7, {1280, 720});
-  EXPECT_FALSE(lay_out_again(vga, vga, std::chrono::seconds(60)));
-  EXPECT_FALSE(lay_out_again(vga, hd, std::chrono::milliseconds(2900)));
-  EXPECT_TRUE(lay_out_again(vga, hd, std::chrono::seconds(3)));
+// Catches a layout in device pixels where Qt sizes windows in logical ones (at a scale factor of 2
+// every window twice too large for the screen), and frames shrunk below 150 device pixels, to
+// thumbnails, or the plot and the swatch below 300 and 200, or any window enlarged past its image,
+// where the screen has room: at scale factors 1, 1.5 and 2 on 1920 x 1080 and 1366 x 768, with the
+// demo's scene and with 1080p frames.
+TEST(WindowLayout, AtAnyScaleFactorAllSevenFitWholeApartAndLegible) {
+  const WindowFrame openbox{1, 20, 1, 5};
+  const auto outer = [&](const cv::Rect& r) {
+    return cv::Rect(r.x - 1, r.y - 20, r.width + 2, r.height + 25);
+  };
+  for (const cv::Size screen : {cv::Size(1920, 1080), cv::Size(1366, 768)})
+    for (const double ratio : {1.0, 1.5, 2.0})
+      for (const cv::Size frame : {cv::Size(640, 480), cv::Size(1920, 1080)}) {
+        const cv::Rect usable(0, 0, int(screen.width / ratio), int(screen.height / ratio));
+        const std::vector<WindowImage> images = windows_for(frame);
+        const std::vector<cv::Rect> placed = lay_out_windows(usable, images, openbox, ratio);
+        for (size_t i = 0; i < placed.size(); i++) {
+          const int least = images[i].least_width > 0 ? images[i].least_width : 150;
+          const double device_width = placed[i].width * ratio;
+          EXPECT_GE(device_width, least - 2) << screen << " x" << ratio << " " << frame << i;
+          EXPECT_LE(device_width, images[i].size.width + 2) << screen << " x" << ratio << i;
+          EXPECT_EQ(outer(placed[i]) & usable, outer(placed[i])) << screen << " x" << ratio << i;
+          for (size_t j = 0; j < i; j++)
+            EXPECT_TRUE((outer(placed[i]) & outer(placed[j])).empty()) << screen << ratio << i;
+        }
+      }
 }
 
 }  // namespace
