@@ -47,7 +47,9 @@ void on_qt_message(QtMsgType type, const QMessageLogContext& context, const QStr
     qt.skipped << message;  // no news if the next window system opens
     return;
   }
-  qt.qt_own(type, context, message);
+  if (qt.qt_own != nullptr) {
+    qt.qt_own(type, context, message);
+  }
 }
 
 // OpenCV's window with this title: a top-level widget named after it.
@@ -80,7 +82,8 @@ void introduce_to_desktop(const char* program, Watchdog& watchdog) {
                           "DISPLAY or WAYLAND_DISPLAY at another one");
     static int argc = 1;
     static char* argv[] = {const_cast<char*>(program), nullptr};  // Qt's WM_CLASS instance
-    new QApplication(argc, argv);  // NOLINT(cppcoreguidelines-owning-memory): lives as the process
+    static const QApplication* const application = new QApplication(argc, argv);  // as the process
+    (void)application;
   }
   qt.opened = true;
   qt.skipped.clear();

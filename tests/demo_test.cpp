@@ -65,7 +65,7 @@ std::vector<cv::Mat> read_through_loop(cv::VideoCapture& camera, int n) {
 // metadata that OpenCV's writer cannot.
 std::string ffmpeg_clip(const std::string& name, const std::string& arguments) {
   const std::string command = "ffmpeg -y -loglevel error " + arguments + " " + dir + name;
-  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  EXPECT_EQ(std::system(command.c_str()), 0) << command;  // NOLINT(concurrency-mt-unsafe)
   return dir + name;
 }
 
@@ -314,7 +314,9 @@ TEST(Demo, AStreamThatCannotBeOpenedIsToldWithoutAGuessAndGivenUpAt5s) {
       open_demo_source(url, watchdog);
       ADD_FAILURE() << url << " opened";
     } catch (const SourceError& e) {
-      EXPECT_THAT(e.what(), ::testing::StartsWith("cannot play " + url + ": " + expected)) << url;
+      std::string told = "cannot play " + url;
+      told += ": " + expected;
+      EXPECT_THAT(e.what(), ::testing::StartsWith(told)) << url;
     }
   }
   silent.join();
