@@ -4,19 +4,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/inotify.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <functional>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
-#include <thread>
+#include <tuple>
 
 #include "demo/demo_source.hpp"
 #include "demo/picture_camera.hpp"
@@ -27,7 +24,6 @@
 namespace {
 
 using std::chrono::milliseconds;
-using ::testing::HasSubstr;
 
 const std::string dir = ::testing::TempDir();
 const cv::Scalar kColour(45, 102, 187);  // blue, green, red: its gray differs in either order
@@ -107,12 +103,9 @@ TEST(Demo, TheSceneMovesAndPicturesComeUprightAndClipsAtTheirOwnRate) {
       watchdog);
   EXPECT_EQ(read_through_loop(*turned.camera, 1)[0].size(), cv::Size(8, 16));
 
-  std::vector<uchar> jpeg;  // a bare Motion-JPEG stream, which gives no rate
-  cv::imencode(".jpg", solid(kColour, {16, 8}), jpeg);
-  std::ofstream(dir + "no_rate.mjpeg", std::ios::binary)
-      .write(reinterpret_cast<const char*>(jpeg.data()), std::streamsize(jpeg.size()));
   const std::pair<std::string, std::chrono::nanoseconds> rates[] = {
-      {dir + "no_rate.mjpeg", std::chrono::nanoseconds(33333333)},
+      {ffmpeg_clip("no_rate.mjpeg", "-f lavfi -i color=s=16x8 -frames:v 1 -f mjpeg"),  // bare
+       std::chrono::nanoseconds(33333333)},
       {clip_at("slowest.mov", "1/1000"), std::chrono::seconds(1000)},
       {clip_at("too_slow.mov", "1/1100"), std::chrono::nanoseconds(33333333)},
       {clip_at("fastest.mov", "1000"), std::chrono::milliseconds(1)},
@@ -137,27 +130,12 @@ TEST(Demo, TheSceneMovesAndPicturesComeUprightAndClipsAtTheirOwnRate) {
     EXPECT_TRUE(same(windows.shown.at(7 * n).second, solid(colours[n], {16, 8}))) << n;
 }
 
-// Everything written to standard error while call runs.
-std::string standard_error_of(const std::function<void()>& call) {
-  const std::string path = dir + "stderr.txt";
-  const int saved = dup(STDERR_FILENO);
-  FILE* file = std::fopen(path.c_str(), "w");
-  (void)dup2(fileno(file), STDERR_FILENO);
-  call();
-  (void)std::fflush(stderr);
-  (void)dup2(saved, STDERR_FILENO);
-  (void)close(saved);
-  (void)std::fclose(file);
-  std::ifstream written(path);
-  return std::string(std::istreambuf_iterator<char>(written), {});
-}
-
 // Catches a sequence that assumes one size for all its pictures (a crash) or one form (gray, alpha
 // and 16-bit pictures shown wrongly), not played again from its first file, or not from file 1 when
-// there is no file 0, or with OpenCV's warning about the file past its last on the terminal; a
-// picture of any form (16-bit, gray, alpha, float TIFF and EXR from 0..1) not in its true colour;
-// and a picture that declares more pixels than camscope analyses decoded before it is refused, or
-// refused without its size and the limit. Each picture's gray differs if its channels were swapped.
+// there is no file 0; a picture of any form (16-bit, gray, alpha, float TIFF and EXR from 0..1) not
+// in its true colour; and a picture that declares more pixels than camscope analyses decoded before
+// it is refused, or refused without its size and the limit. Each picture's gray differs if its
+// channels were swapped.
 TEST(Demo, SequencesAndPicturesOfEveryFormComeInTrueColour) {
   Watchdog watchdog;
   const cv::Mat colour = solid(kColour, {6, 4});
@@ -170,47 +148,36 @@ TEST(Demo, SequencesAndPicturesOfEveryFormComeInTrueColour) {
   cv::imwrite(dir + "seq_003.png", alpha);
   cv::imwrite(dir + "seq_004.png", deep);
   DemoSource sequence = open_demo_source(dir + "seq_%03d.png", watchdog);
-  std::vector<cv::Mat> frames;
-  EXPECT_EQ(standard_error_of([&] { frames = read_through_loop(*sequence.camera, 5); }), "");
+  const std::vector<cv::Mat> frames = read_through_loop(*sequence.camera, 5);
   const cv::Mat expected[] = {colour, solid(cv::Scalar::all(102), {3, 2}), colour,
                               solid(kColour, {3, 2}), colour};
   for (int n = 0; n < 5; n++)
     EXPECT_TRUE(same(frames[n], expected[n])) << n;
 
-  const std::pair<std::string, cv::Mat> pictures[] = {
-      {"deep.png", deep}, {"alpha.png", alpha}, {"float.tiff", colour}, {"float.exr", colour}};
-  for (const auto& [name, picture] : pictures) {
+  const std::tuple<std::string, cv::Mat, cv::Scalar> pictures[] = {
+      {"deep.png", deep, kColour},
+      {"alpha.png", alpha, kColour},
+      {"gray.png", gray, {102, 102, 102}},
+      {"float.tiff", colour, kColour},
+      {"float.exr", colour, kColour}};
+  for (const auto& [name, picture, shown_as] : pictures) {
     cv::Mat written = picture;
     if (name.rfind("float", 0) == 0)
       colour.convertTo(written, CV_32FC3, 1 / 255.0);
     // Uncompressed: OpenCV writes float TIFFs in a lossy encoding by default.
     cv::imwrite(dir + name, written, {cv::IMWRITE_TIFF_COMPRESSION, 1});
     PictureCamera shown(dir + name, watchdog);
-    const cv::Mat frame = read_through_loop(shown, 1)[0];
-    EXPECT_TRUE(same(frame, solid(kColour, picture.size()))) << name;
+    EXPECT_TRUE(same(read_through_loop(shown, 1)[0], solid(shown_as, picture.size()))) << name;
   }
-  cv::imwrite(dir + "gray.png", gray);
-  PictureCamera shown_gray(dir + "gray.png", watchdog);
-  EXPECT_TRUE(same(read_through_loop(shown_gray, 1)[0], solid(cv::Scalar::all(102), {3, 2})));
 
-  // Headers that declare 30000 x 20000, 40000 x 40000 and 30000 x 30000 pixels, their data never
-  // reached; Qt's reader knows the size of the first and the last, a JPEG whose frame header
-  // stands behind a stray byte.
-  std::vector<uchar> jpeg;
-  cv::imencode(".jpg", colour, jpeg);
-  const uchar frame_marker[] = {0xFF, 0xC0}, height_and_width[] = {0x75, 0x30, 0x75, 0x30};
-  const auto frame_header =
-      std::search(jpeg.begin(), jpeg.end(), std::begin(frame_marker), std::end(frame_marker));
-  std::copy(std::begin(height_and_width), std::end(height_and_width), frame_header + 5);
-  jpeg.insert(frame_header, 0);
+  // Headers that declare 30000 x 20000 and 40000 x 40000 pixels, their data never reached; Qt's
+  // reader knows the size of the first.
   const std::pair<std::string, std::string> bombs[] = {
       {"huge.ppm", "P6\n30000 20000\n255\n\x01\x02\x03"},
-      {"huge.hdr", "#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y 40000 +X 40000\n\x01\x02\x03\x04"},
-      {"huge.jpg", std::string(jpeg.begin(), jpeg.end())}};
+      {"huge.hdr", "#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y 40000 +X 40000\n\x01\x02\x03\x04"}};
   const std::string sizes[] = {"30000 x 20000 pixels (600.0 million), more than",
-                               "more pixels than",
-                               "30000 x 30000 pixels (900.0 million), more than"};
-  for (int n = 0; n < 3; n++) {
+                               "more pixels than"};
+  for (int n = 0; n < 2; n++) {
     std::ofstream(dir + bombs[n].first, std::ios::binary) << bombs[n].second;
     try {
       PictureCamera huge(dir + bombs[n].first, watchdog);
@@ -223,22 +190,6 @@ TEST(Demo, SequencesAndPicturesOfEveryFormComeInTrueColour) {
   }
 }
 
-// Catches FFmpeg's lines about a damaged local clip (its second JPEG cut short) on the terminal
-// once a frame as it loops.
-TEST(Demo, ADamagedClipLeavesTheTerminalQuiet) {
-  Watchdog watchdog;
-  std::vector<uchar> jpeg;
-  cv::imencode(".jpg", solid(kColour, {64, 48}), jpeg);
-  std::ofstream(dir + "damaged.mjpeg", std::ios::binary)
-      .write(reinterpret_cast<const char*>(jpeg.data()), std::streamsize(jpeg.size()))
-      .write(reinterpret_cast<const char*>(jpeg.data()), std::streamsize(jpeg.size() - 40));
-  EXPECT_EQ(standard_error_of([&] {
-              DemoSource damaged = open_demo_source(dir + "damaged.mjpeg", watchdog);
-              (void)read_through_loop(*damaged.camera, 6);
-            }),
-            "");
-}
-
 // Catches an empty name taken for the scene (a script's unset variable), a name quoted in some
 // messages only, a local file named as one of FFmpeg's protocols played as another file or standard
 // input, and a device that is no camera opened before it is refused (/dev/ptmx would make a
@@ -249,11 +200,8 @@ TEST(Demo, NamesAreFoundToBeWhatTheyAre) {
     open_demo_source("", watchdog);
     ADD_FAILURE() << "an empty name was taken";
   } catch (const SourceError& e) {
-    EXPECT_THAT(e.what(), HasSubstr("cannot play '': no name given"));
+    EXPECT_THAT(e.what(), ::testing::HasSubstr("cannot play '': no name given"));
   }
-  cv::imwrite(dir + "x\x1b.png", solid(kColour));  // named so in every message about it
-  EXPECT_EQ(open_demo_source(dir + "x\x1b.png", watchdog).policy.camera_name,
-            "$'" + dir + "x\\E.png'");
   // Local files named as FFmpeg's protocols are played as those files: not another file, not
   // standard input.
   write_clip(dir + "c.avi", 25, {cv::Scalar(9, 9, 99)});
@@ -273,9 +221,8 @@ TEST(Demo, NamesAreFoundToBeWhatTheyAre) {
   (void)close(opens);
 }
 
-// A server on 127.0.0.1 that answers its first connection with reply, or with nothing until the
-// client leaves; its port.
-int start_server(const std::string& reply, std::thread& thread) {
+// A port on 127.0.0.1 that takes connections, in the kernel's backlog, and never answers.
+int silent_port() {
   const int server = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
@@ -284,19 +231,6 @@ int start_server(const std::string& reply, std::thread& thread) {
   EXPECT_EQ(bind(server, reinterpret_cast<sockaddr*>(&address), length), 0);
   EXPECT_EQ(listen(server, 4), 0);
   EXPECT_EQ(getsockname(server, reinterpret_cast<sockaddr*>(&address), &length), 0);
-  thread = std::thread([server, reply] {
-    pollfd waiting{server, POLLIN, 0};
-    const int client = poll(&waiting, 1, 10000) == 1 ? accept(server, nullptr, nullptr) : -1;
-    char request[4096];
-    (void)!read(client, request, sizeof request);
-    pollfd closed{client, POLLIN, 0};  // silent: until the client gives up, 10 s at most
-    if (reply.empty() && poll(&closed, 1, 10000) == 1) {
-      (void)!read(client, request, sizeof request);
-    }
-    (void)!write(client, reply.data(), reply.size());
-    (void)close(client);
-    (void)close(server);
-  });
   return ntohs(address.sin_port);
 }
 
@@ -304,11 +238,9 @@ int start_server(const std::string& reply, std::thread& thread) {
 // host: FFmpeg's own line tells it), and a server that never answers not given up at 5 s.
 TEST(Demo, AStreamThatCannotBeOpenedIsToldWithoutAGuessAndGivenUpAt5s) {
   Watchdog watchdog;
-  std::thread silent;
-  const std::string silent_port = std::to_string(start_server("", silent));
   const std::pair<std::string, std::string> cases[] = {
       {"http://127.0.0.1:1/", "it cannot be opened (FFmpeg's line above, if any, says why)"},
-      {"http://127.0.0.1:" + silent_port + "/", "no frame came in 5."}};
+      {"http://127.0.0.1:" + std::to_string(silent_port()) + "/", "no frame came in 5."}};
   for (const auto& [url, expected] : cases) {
     try {
       open_demo_source(url, watchdog);
@@ -319,7 +251,6 @@ TEST(Demo, AStreamThatCannotBeOpenedIsToldWithoutAGuessAndGivenUpAt5s) {
       EXPECT_THAT(e.what(), ::testing::StartsWith(told)) << url;
     }
   }
-  silent.join();
 }
 
 // Catches a password, a percent-encoded one or a query's token left in a message, and an address

@@ -7,17 +7,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <map>
 #include <opencv2/imgproc.hpp>
 
-#include "analysis/motion_mask.hpp"
 #include "fake_desktop.hpp"
 #include "frame_format.hpp"
 
 namespace {
 
 using std::chrono::milliseconds;
-using ::testing::StartsWith;
 
 const cv::Scalar kBlue(255, 0, 0), kGreen(0, 255, 0), kRed(0, 0, 255);
 
@@ -148,7 +145,7 @@ TEST(FrameLoop, CameraReadsArePacedAndAFailingCameraEndsTheRunWithAMessage) {
     const WaitGuard outer(watchdog, milliseconds(20000), "the test hung for ", "");
     EXPECT_EQ(loop.run(c.frames, {c.status == 0 ? 'q' : -1}, watchdog), c.status) << c.message;
     EXPECT_TRUE(c.reads < 0 || loop.reads == size_t(c.reads)) << c.message << ": " << loop.reads;
-    EXPECT_THAT(loop.err.str(), StartsWith(c.message));
+    EXPECT_THAT(loop.err.str(), ::testing::StartsWith(c.message));
   }
 }
 

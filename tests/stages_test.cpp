@@ -9,12 +9,9 @@
 #include "analysis/edge_mask.hpp"
 #include "analysis/motion_mask.hpp"
 #include "analysis/spectrum.hpp"
+#include "fake_desktop.hpp"
 
 namespace {
-
-bool same(const cv::Mat& a, const cv::Mat& b) {
-  return a.size() == b.size() && a.type() == b.type() && cv::norm(a, b, cv::NORM_INF) == 0;
-}
 
 // The centred log-magnitude spectrum by the textbook sum: the frame padded with zeros below and to
 // the right to the transform's size, an odd last row or column dropped, the quarters swapped,
@@ -108,14 +105,12 @@ cv::Mat motion_of(const std::vector<cv::Mat>& frames) {
 }
 
 // Each column is one pixel's history over the three frames; catches a threshold, an OR or a
-// logical AND in place of the bitwise one, a wrong pairing of frames, and a crash when the camera
-// changes its frame size between two reads (no motion is shown then).
+// logical AND in place of the bitwise one, and a wrong pairing of frames. (A frame size that
+// changes is tested through the loop.)
 TEST(MotionMask, EachPixelIsTheBitwiseAndOfItsTwoDifferences) {
   const cv::Mat diff = motion_of({gray_row({0, 10, 0, 0, 0, 7}), gray_row({128, 60, 200, 77, 0, 7}),
                                   gray_row({1, 10, 100, 77, 90, 7})});
   EXPECT_TRUE(same(diff, cv::Mat(std::vector<uchar>{0, 50, 64, 0, 0, 0}, true).reshape(1, 1)));
-  const cv::Mat changed = motion_of({gray_row({5, 6}), gray_row({9}), gray_row({1, 2, 3})});
-  EXPECT_TRUE(same(changed, cv::Mat::zeros(1, 3, CV_8UC1)));
 }
 
 }  // namespace

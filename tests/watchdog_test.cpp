@@ -6,9 +6,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 #include "camera_choice.hpp"
 #include "fake_desktop.hpp"
@@ -30,24 +30,14 @@ void stop_process_for(milliseconds pause) {
   (void)raise(SIGSTOP);
 }
 
-// The blocked and ignored signals of a program started by posix_spawn, as its /proc status says.
+// The blocked and ignored signals of a program that the C library starts (popen spawns it), as
+// its /proc status says.
 std::string spawned_signal_state() {
-  int out[2];
-  EXPECT_EQ(pipe(out), 0);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  char grep[] = "grep", pattern[] = "^Sig[BI]", status[] = "/proc/self/status";
-  char* argv[] = {grep, pattern, status, nullptr};
-  pid_t child = 0;
-  EXPECT_EQ(posix_spawnp(&child, "grep", &actions, nullptr, argv, environ), 0);
-  posix_spawn_file_actions_destroy(&actions);
-  (void)close(out[1]);
+  FILE* child = popen("grep '^Sig[BI]' /proc/self/status", "r");
   char text[256] = {};
-  const ssize_t got = read(out[0], text, sizeof text - 1);
-  (void)close(out[0]);
-  (void)waitpid(child, nullptr, 0);
-  return got > 0 ? std::string(text, size_t(got)) : "";
+  const size_t got = child != nullptr ? std::fread(text, 1, sizeof text - 1, child) : 0;
+  EXPECT_EQ(child != nullptr ? pclose(child) : -1, 0);
+  return std::string(text, got);
 }
 
 // The watchdog's thread, with the process set up as main sets it up, in a run of the loop whose
@@ -55,8 +45,8 @@ std::string spawned_signal_state() {
 // camscope's limit of 5 s, or a message that does not say how long was waited or cuts a long
 // camera name; a guard left on after a read that came in time, which would end a healthy run; time
 // spent stopped (Ctrl+Z, then fg a second later) counted against the read limit of 0.5 s by the
-// read it interrupted (which goes on for 0.25 s after); and a program started by a library
-// (posix_spawn) left with signals blocked or ignored that were not at start.
+// read it interrupted (which goes on for 0.25 s after); and a program started by a library left
+// with signals blocked or ignored that were not at start.
 TEST(Watchdog, AHungReadEndsTheRunAtItsLimitAndAPauseCountsNot) {
   const std::string long_name(300, 'v');
   const struct {
