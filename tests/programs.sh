@@ -94,8 +94,8 @@ expect_status 0 "q"
   fail "the picture's console line: $(head -n 1 "$runtime/out")"
 [ -s "$runtime/err" ] && fail "a good start on X printed:"
 
-# A desktop with a window manager (openbox) on a laptop's 1366x768 screen, showing a 1920x1080
-# picture: the seven windows lie whole on the screen, frames included, none over another, and carry
+# A desktop with a window manager (openbox) on a laptop's 1366x768 screen at a Qt scale factor of
+# 2, showing a 1920x1080 picture: the seven windows lie whole on the screen, frames included, none over another, and carry
 # the demo's WM_CLASS; killing the
 # windows' connection (xkill) ends the run with status 1 and a message naming the display. Then an
 # image sequence of three sizes in turn moves no window while it plays.
@@ -108,7 +108,7 @@ DISPLAY=$desk openbox >>"$runtime/log" 2>&1 &
 openbox=$!
 { printf 'P6\n1920 1080\n255\n'; head -c 6220800 /dev/zero | tr '\0' '\100'; } >"$runtime/hd.ppm"
 play="$runtime/hd.ppm"
-run_demo DISPLAY="$desk" &
+run_demo DISPLAY="$desk" QT_SCALE_FACTOR=2 &
 pid=$!
 play=""
 frames() {  # each window's frame as x y width height, in the window table's order
@@ -236,7 +236,8 @@ DISPLAY=$DISPLAY timeout -s TERM 4|$runtime/damaged.mjpeg|124|err||/dev/null
 DISPLAY=$DISPLAY timeout -s TERM 4|$runtime/sizes_%d.ppm|124|err||/dev/null
 |-- -x.png|1|err|camscope-demo: cannot play -x.png: No such file*
 |$runtime/a$(printf '\033')cb.png|1|err|camscope-demo: cannot play \$'$runtime/a*cb.png': No such file*
-DISPLAY=:97 QT_QPA_PLATFORM=||1|err|camscope-demo: cannot open windows: could not connect to display :97;*
+DISPLAY=:97 QT_QPA_PLATFORM=||1|err|camscope-demo: cannot open windows: could not connect to display :97;*wl_display*
+DISPLAY=:9$(printf '\033')7||1|err|camscope-demo: cannot open windows: \$'could not connect to display :9\\\\E7;*
 WAYLAND_DISPLAY=nowhere XDG_SESSION_TYPE=wayland||1|err|camscope-demo: cannot open windows: Failed to create wl_display*
 QT_QPA_PLATFORM=xcb WAYLAND_DISPLAY=camscope-test||1|err|camscope-demo: cannot open windows: could not connect to display ;*
 QT_QPA_PLATFORM=xcbb||1|err|camscope-demo: cannot open windows: Could not find the Qt platform plugin "xcbb"*Available platform plugins are: *xcb*
