@@ -5,8 +5,7 @@
 # package's check, the virtual desktops of the window tests, FFmpeg's tool (it writes a rotated
 # clip) and the static checks; TOOL_PACKAGES add valgrind for the soak script and ImageMagick for
 # the screenshot script.
-RUN_PACKAGES="g++ cmake make pkg-config libopencv-dev libxcb1-dev libwayland-dev qtbase5-dev
-  qtwayland5"
+RUN_PACKAGES="g++ cmake make libopencv-dev qtbase5-dev qtwayland5"
 PACKAGE_PACKAGES="dpkg-dev file"
 TEST_PACKAGES="$PACKAGE_PACKAGES libgtest-dev libgmock-dev libbenchmark-dev lintian groff-base xvfb
   xauth xdotool x11-utils openbox weston python3 ffmpeg clang-tidy clang-format"

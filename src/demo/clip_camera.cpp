@@ -51,17 +51,19 @@ ClipCamera::ClipCamera(const std::string& name, ClipKind kind, Watchdog& watchdo
       watchdog, kind == ClipKind::kStream ? kOpenLimit + std::chrono::seconds(1) : kOpenLimit,
       cannot_play(name) + before, after);
   const QuietOpenCvLog quiet;  // OpenCV's own lines about a pattern or a file it cannot read
+  const auto opening = std::chrono::steady_clock::now();
   if (kind == ClipKind::kFile) {
     // FFmpeg's lines about a damaged local file would come once a frame, for ever as it loops: its
     // log is quiet (AV_LOG_QUIET) unless the user set its level. A stream's lines tell why it
-    // fails. NOLINTNEXTLINE(concurrency-mt-unsafe): no other thread reads the environment now
-    (void)setenv("OPENCV_FFMPEG_LOGLEVEL", "-8", 0);
+    // fails. No other thread reads the environment now.
+    (void)setenv("OPENCV_FFMPEG_LOGLEVEL", "-8", 0);  // NOLINT(concurrency-mt-unsafe)
   }
   open_from_start();
   if (!isOpened()) {
-    throw SourceError(name, guard.waited() >= kOpenLimit
-                                ? before + seconds_text(guard.waited()) + after
-                                : open_failure(kind));
+    // FFmpeg gives up at kOpenLimit by the clock, a pause included.
+    const auto took = std::chrono::steady_clock::now() - opening;
+    throw SourceError(
+        name, took >= kOpenLimit ? before + seconds_text(took) + after : open_failure(kind));
   }
   const cv::Size declared(int(get(cv::CAP_PROP_FRAME_WIDTH)), int(get(cv::CAP_PROP_FRAME_HEIGHT)));
   if (const std::string too_large = frame_size_problem(declared); !too_large.empty()) {
