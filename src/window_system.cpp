@@ -29,10 +29,6 @@ QtMessages& qt_messages() {
 
 void on_qt_message(QtMsgType type, const QMessageLogContext& context, const QString& message) {
   QtMessages& qt = qt_messages();
-  // Qt's remark on a missing XDG_RUNTIME_DIR (under sudo, ssh -X) changes nothing for camscope.
-  if (message.startsWith("QStandardPaths: ")) {
-    return;
-  }
   // Qt's words for a display that went away, after which it would end the process itself.
   const bool lost = message.contains("connection broke");
   if (type == QtFatalMsg || lost) {
@@ -43,8 +39,10 @@ void on_qt_message(QtMsgType type, const QMessageLogContext& context, const QStr
                             " in a desktop session (X11 or Wayland), or point DISPLAY or "
                             "WAYLAND_DISPLAY at a running one");
   }
+  // Remarks while the window systems are tried (also Qt's on a missing XDG_RUNTIME_DIR, under sudo
+  // or ssh -X) are no news once one opens.
   if (!qt.opened && type != QtDebugMsg) {
-    qt.skipped << message;  // no news if the next window system opens
+    qt.skipped << message;
     return;
   }
   if (qt.qt_own != nullptr) {

@@ -15,6 +15,7 @@
 #include <opencv2/imgproc.hpp>
 #include <tuple>
 
+#include "demo/clip_camera.hpp"
 #include "demo/demo_source.hpp"
 #include "demo/picture_camera.hpp"
 #include "demo/source_error.hpp"
@@ -104,14 +105,15 @@ TEST(Demo, TheSceneMovesAndPicturesComeUprightAndClipsAtTheirOwnRate) {
   EXPECT_EQ(read_through_loop(*turned.camera, 1)[0].size(), cv::Size(8, 16));
 
   const std::pair<std::string, std::chrono::nanoseconds> rates[] = {
-      {ffmpeg_clip("no_rate.mjpeg", "-f lavfi -i color=s=16x8 -frames:v 1 -f mjpeg"),  // bare
+      {ffmpeg_clip("no_rate.mjpeg", "-f lavfi -i color=s=16x8 -frames:v 2 -f mjpeg"),  // bare
        std::chrono::nanoseconds(33333333)},
       {clip_at("slowest.mov", "1/1000"), std::chrono::seconds(1000)},
       {clip_at("too_slow.mov", "1/1100"), std::chrono::nanoseconds(33333333)},
       {clip_at("fastest.mov", "1000"), std::chrono::milliseconds(1)},
       {clip_at("too_fast.mov", "1001"), std::chrono::nanoseconds(33333333)}};
-  for (const auto& [clip, interval] : rates)
-    EXPECT_EQ(open_demo_source(clip, watchdog).policy.frame_interval, interval) << clip;
+  for (const auto& [clip, interval] :
+       rates)  // as a clip, which the bare one would not be taken for
+    EXPECT_EQ(ClipCamera(clip, ClipKind::kFile, watchdog).frame_interval(), interval) << clip;
   write_clip(dir + "still.avi", 25, {kColour});
   for (const cv::Mat& frame :
        read_through_loop(*open_demo_source(dir + "still.avi", watchdog).camera, 3))

@@ -100,7 +100,6 @@ cv::Mat motion_of(const std::vector<cv::Mat>& frames) {
   size_t reads = 0;
   cv::Mat diff;
   three_frame_motion_mask([&](cv::Mat& frame) { frame = frames.at(reads++); }, diff);
-  EXPECT_EQ(reads, 3U);
   return diff;
 }
 
