@@ -79,15 +79,11 @@ TEST(FrameLoop, EachWindowShowsItsOwnFramesUntilTheWholeCodeOfQ) {
   }
 }
 
-cv::Mat row_of(const std::vector<cv::Vec3b>& pixels) {
-  return cv::Mat(pixels, true).reshape(3, 1);
-}
-
 // Catches swapped channels or colours, bin 0 kept in the scale, rounding of the scaled bins, `>=`
 // in the peak search (ties keep the lowest bin: red 50, not 80), counts left from the frame before,
-// thin curves, curves drawn in another order (red's spike at 80 over green's bump there), and
-// markers off their column or drawn under the curves: the blue marker crosses a green plateau
-// (bins 29 to 31) that stands clear.
+// thin or blended curves, curves drawn in another order (red's spike at 80 over green's bump
+// there), and markers off their column or drawn under the curves: the blue marker crosses a green
+// plateau (bins 29 to 31) that stands clear.
 TEST(Histograms, ColourFrameGivesEachChannelItsCurvePeakMarkerAndSwatch) {
   // After a frame with other peaks: blue 30 three times; green 60 three times, 70 twice
   // (400 * 2 / 3 = 266.7), 29, 30, 31 and 80 once (133.3); red 50 and 80; black once.
@@ -95,8 +91,9 @@ TEST(Histograms, ColourFrameGivesEachChannelItsCurvePeakMarkerAndSwatch) {
                                       {0, 70, 0},   {0, 29, 0},   {0, 30, 0},  {0, 31, 0},
                                       {0, 80, 0},   {0, 0, 0}};
   FakeDesktop loop;  // each frame four times: one iteration each
-  std::vector<cv::Mat> frames(4, row_of({{9, 99, 199}, {40, 50, 60}}));
-  frames.insert(frames.end(), 4, row_of(pixels));
+  std::vector<cv::Mat> frames(4, cv::Mat(cv::Size(2, 1), CV_8UC3, cv::Scalar(9, 99, 199)));
+  frames[0].at<cv::Vec3b>(0, 1) = {40, 50, 60};  // the frames share it
+  frames.insert(frames.end(), 4, cv::Mat(pixels, true).reshape(3, 1));
   ASSERT_EQ(loop.run(frames, {-1, 'q'}), 0);
   EXPECT_EQ(loop.console.at_flush.at(1),
             console_line({9, 50, 60}, 1) + console_line({30, 60, 50}, 2));
@@ -108,9 +105,10 @@ TEST(Histograms, ColourFrameGivesEachChannelItsCurvePeakMarkerAndSwatch) {
   EXPECT_EQ(at(267, 60), kBlue);    // over the green plateau at 400 - 133
   EXPECT_EQ(at(0, 160), kRed);      // red's spike at 80 as high as its peak: bin 0 left out
   EXPECT_EQ(at(270, 161), kRed);    // and over green's bump there, drawn after it
-  EXPECT_EQ(at(133, 140), kGreen);  // green's 70 at 267 rows, rounded up
+  EXPECT_EQ(at(132, 140), kGreen);  // green's 70 at 267 rows, rounded up, two pixels thick
   EXPECT_EQ(at(131, 140), cv::Scalar(0, 0, 0));
-  EXPECT_EQ(at(134, 141), kGreen);  // two pixels thick
+  EXPECT_EQ(cv::norm(plot(cv::Rect(0, 0, 2, 399))), 0);  // no curve from bin 0, none above row 399
+  EXPECT_EQ(cv::countNonZero((plot.reshape(1) > 0) & (plot.reshape(1) < 255)), 0);  // unblended
 }
 
 // Catches endless retrying, or giving up at once, when the camera stops delivering frames; failed
