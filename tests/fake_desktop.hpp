@@ -66,7 +66,8 @@ struct FakeDesktop : cv::VideoCapture, Display {
     }
     return polls < keys.size() ? keys[polls++] : (++polls, -1);
   }
-  int run(std::vector<cv::Mat> served_frames, std::vector<int> answers, Watchdog& watchdog) {
+  Watchdog watchdog;
+  int run(std::vector<cv::Mat> served_frames, std::vector<int> answers) {
     frames = std::move(served_frames);
     keys = std::move(answers);
     try {
@@ -74,10 +75,6 @@ struct FakeDesktop : cv::VideoCapture, Display {
     } catch (...) {
       return report_failure(std::current_exception(), "camscope", err);
     }
-  }
-  int run(std::vector<cv::Mat> served_frames, std::vector<int> answers) {
-    Watchdog watchdog;
-    return run(std::move(served_frames), std::move(answers), watchdog);
   }
 };
 

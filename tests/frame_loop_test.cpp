@@ -140,9 +140,8 @@ TEST(FrameLoop, CameraReadsArePacedAndAFailingCameraEndsTheRunWithAMessage) {
     loop.ready_at = std::chrono::steady_clock::now() + c.ready_after;
     // The loop's own give-up rules are under test: while this guard holds the watchdog, the reads'
     // guards stand aside, so a limit of 0 is no race with the watchdog's thread.
-    Watchdog watchdog;
-    const WaitGuard outer(watchdog, milliseconds(20000), "the test hung for ", "");
-    EXPECT_EQ(loop.run(c.frames, {c.status == 0 ? 'q' : -1}, watchdog), c.status) << c.message;
+    const WaitGuard outer(loop.watchdog, milliseconds(20000), "the test hung for ", "");
+    EXPECT_EQ(loop.run(c.frames, {c.status == 0 ? 'q' : -1}), c.status) << c.message;
     EXPECT_TRUE(c.reads < 0 || loop.reads == size_t(c.reads)) << c.message << ": " << loop.reads;
     EXPECT_THAT(loop.err.str(), ::testing::StartsWith(c.message));
   }

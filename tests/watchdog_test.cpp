@@ -67,7 +67,6 @@ TEST(Watchdog, AHungReadEndsTheRunAtItsLimitAndAPauseCountsNot) {
         {
           const std::string at_start = spawned_signal_state();
           start_up();
-          Watchdog watchdog;
           const bool child_as_at_start = spawned_signal_state() == at_start;
           FakeDesktop camera;
           camera.on_first_read = [&] {
@@ -79,7 +78,7 @@ TEST(Watchdog, AHungReadEndsTheRunAtItsLimitAndAPauseCountsNot) {
           camera.policy.camera_name = long_name;
           std::vector<cv::Mat> frames(9, solid(1));
           frames[0] = cv::Mat();
-          const int status = camera.run(frames, {-1, 'q'}, watchdog);
+          const int status = camera.run(frames, {-1, 'q'});
           std::cerr << camera.err.str() << "the run ended after " << camera.shown.size()
                     << " windows\n";
           std::this_thread::sleep_for(milliseconds(400));  // for a guard left on
