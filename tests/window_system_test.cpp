@@ -20,12 +20,13 @@ std::vector<WindowImage> windows_for(cv::Size frame) {
 // than they must (a laptop's 1366 x 768 without its panel fits the demo's 640 x 480 at 0.62, the
 // plot 317 wide, as before; 1080p frames fit at 0.177 beside the plot and swatch at their own
 // size, in one row of four below), any window's aspect lost, windows shrunk when all fit at their
-// own size or enlarged on a large screen; the plot or the swatch
+// own size (to the last pixel of a row) or enlarged on a large screen; the plot or the swatch
 // shrunk with 1080p or 4K frames where the screen has room for their own size, or narrower than
 // 300 and 200 pixels; and on a screen too small even for that, the drawings not shrunk first (to
 // 0.71 here, still legible) or the frames shrunk below 150 pixels, to thumbnails.
 TEST(WindowLayout, AllSevenWholeApartInOrderTheDrawingsLegibleAndAsLargeAsTheyFit) {
-  const WindowFrame openbox{1, 20, 1, 5};
+  const WindowFrame none{}, openbox{1, 20, 1, 5};
+  const std::vector<WindowImage> squares(7, WindowImage{{200, 200}});  // fit 800 x 400 exactly
   const struct {
     cv::Rect usable;
     std::vector<WindowImage> images;
@@ -33,7 +34,8 @@ TEST(WindowLayout, AllSevenWholeApartInOrderTheDrawingsLegibleAndAsLargeAsTheyFi
     double lowest, highest;  // the frames' scale expected
     double drawings;         // the drawings' scale expected, to 0.01; 0: each at its least width
     bool apart = true;
-  } cases[] = {{{0, 32, 1366, 736}, windows_for({640, 480}), openbox, 0.615, 0.62, 0.62},
+  } cases[] = {{{0, 0, 800, 400}, squares, none, 1, 1, 1},
+               {{0, 32, 1366, 736}, windows_for({640, 480}), openbox, 0.615, 0.62, 0.62},
                {{0, 32, 1366, 736}, windows_for({1920, 1080}), openbox, 0.175, 0.178, 1},
                {{0, 0, 1920, 1080}, windows_for({1920, 1080}), openbox, 0.275, 0.285, 1},
                {{0, 0, 1280, 720}, windows_for({3840, 2160}), openbox, 0.082, 0.083, 1},
