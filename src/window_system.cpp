@@ -79,14 +79,14 @@ void introduce_to_desktop(const char* program, Watchdog& watchdog) {
                           "); check that its server is running, not stopped or hung, or point "
                           "DISPLAY or WAYLAND_DISPLAY at another one");
     static int argc = 1;
-    static char* argv[] = {const_cast<char*>(program), nullptr};  // Qt's WM_CLASS instance
+    // Qt names the application, and so both parts of X's WM_CLASS, after argv[0].
+    static char* argv[] = {const_cast<char*>(program), nullptr};
     static const QApplication* const application = new QApplication(argc, argv);  // as the process
     (void)application;
   }
   qt.opened = true;
   qt.skipped.clear();
-  QCoreApplication::setApplicationName(program);  // WM_CLASS's class
-  QGuiApplication::setDesktopFileName(program);   // Wayland's app id
+  QGuiApplication::setDesktopFileName(program);  // Wayland's app id
 }
 
 std::string window_system_name() {
