@@ -102,7 +102,8 @@ TEST(Histograms, ColourFrameGivesEachChannelItsCurvePeakMarkerAndSwatch) {
   EXPECT_EQ(at(10, 60), kBlue);  // each marker in its channel's colour, at twice its bin
   EXPECT_EQ(at(10, 120), kGreen);
   EXPECT_EQ(at(10, 100), kRed);
-  EXPECT_EQ(at(267, 61), kBlue);    // two pixels wide over the green plateau at 400 - 133
+  EXPECT_EQ(at(267, 59), kBlue);    // over the green plateau at 400 - 133, two pixels wide
+  EXPECT_EQ(at(267, 61), kBlue);    // on either side of its column
   EXPECT_EQ(at(350, 57), kBlue);    // blue's own spike beside it
   EXPECT_EQ(at(0, 160), kRed);      // red's spike at 80 as high as its peak: bin 0 left out
   EXPECT_EQ(at(270, 161), kRed);    // and over green's bump there, drawn after it
