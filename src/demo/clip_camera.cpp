@@ -85,17 +85,18 @@ bool ClipCamera::read(cv::OutputArray image) {
     first_.release();  // handed over: the loop may keep or write into what it reads
     return true;
   }
-  const QuietOpenCvLog quiet;  // OpenCV's warning about the file past a sequence's last
+  // A sequence goes round before OpenCV would look for the file after its last, and warn of it.
+  if (kind_ == ClipKind::kSequence &&
+      get(cv::CAP_PROP_POS_FRAMES) >= get(cv::CAP_PROP_FRAME_COUNT)) {
+    open_from_start();
+  }
   if (cv::VideoCapture::read(image)) {
     return true;
   }
-  // Past a file's or sequence's last frame: again from its first, opened anew (OpenCV's FFmpeg
-  // back-end does not go back to the first frame of a clip of one). A sequence's file that cannot
-  // be read before its end is a failed read, the next read taking the next file.
-  const bool at_end =
-      kind_ == ClipKind::kFile || (kind_ == ClipKind::kSequence &&
-                                   get(cv::CAP_PROP_POS_FRAMES) >= get(cv::CAP_PROP_FRAME_COUNT));
-  return at_end && open_from_start() && cv::VideoCapture::read(image);
+  // Past a file's last frame: again from its first, opened anew (OpenCV's FFmpeg back-end does not
+  // go back to the first frame of a clip of one). A sequence's file that cannot be read is a failed
+  // read, the next read taking the next file.
+  return kind_ == ClipKind::kFile && open_from_start() && cv::VideoCapture::read(image);
 }
 
 bool ClipCamera::open_from_start() {
